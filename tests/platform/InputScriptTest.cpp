@@ -1,0 +1,111 @@
+#include "platform/InputScript.h"
+
+#include "app/EngineApplication.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace valdmoor {
+namespace {
+
+std::vector<TPlatformEvent> Frame(TInputScript& script, int64_t frame) {
+    script.BeginFrame(frame, 1600, 900);
+    std::vector<TPlatformEvent> events;
+    TPlatformEvent event;
+    while (script.PollEvent(event)) {
+        events.push_back(event);
+    }
+    return events;
+}
+
+TEST(InputScript, ReplaysEventsAtTheirFrames) {
+    auto script = TInputScript::Parse("# a click, a key and some text\n"
+                                      "2 move 400 -450\n"
+                                      "3 down\n"
+                                      "3 up 0 0\n"
+                                      "5 key escape\r\n"
+                                      "\n"
+                                      "7 release escape\n"
+                                      "8 text Gr\xc3\xbc\xc3\x9f Gott\n"
+                                      "9 focus lost\n"
+                                      "9 quit\n",
+                                      "click.txt");
+    EXPECT_TRUE(Frame(*script, 1).empty());
+    auto events = Frame(*script, 2);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].Kind, pePointerMove);
+    EXPECT_FLOAT_EQ(events[0].X, 1200);
+    EXPECT_FLOAT_EQ(events[0].Y, 0);
+
+    events = Frame(*script, 3);
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0].Kind, peButtonDown);
+    EXPECT_FLOAT_EQ(events[0].X, 1200); // where the pointer last was
+    EXPECT_EQ(events[1].Kind, pePointerMove);
+    EXPECT_EQ(events[2].Kind, peButtonUp);
+    EXPECT_FLOAT_EQ(events[2].X, 800);
+
+    Frame(*script, 5);
+    EXPECT_TRUE(script->KeyHeld(kcEscape));
+    Frame(*script, 6);
+    EXPECT_TRUE(script->KeyHeld(kcEscape));
+    Frame(*script, 7);
+    EXPECT_FALSE(script->KeyHeld(kcEscape));
+
+    events = Frame(*script, 8);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_STREQ(events[0].Text, "Gr\xc3\xbc\xc3\x9f Gott");
+    events = Frame(*script, 20); // late frames catch up
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[1].Kind, peQuit);
+    EXPECT_TRUE(script->Finished());
+}
+
+TEST(InputScript, LongTextIsSplitBetweenCharacters) {
+    std::string text;
+    for (int i = 0; i < 20; ++i) {
+        text += "\xd0\xb6"; // two bytes each
+    }
+    auto script = TInputScript::Parse("1 text " + text + "\n", "long.txt");
+    std::string joined;
+    for (const TPlatformEvent& event : Frame(*script, 1)) {
+        EXPECT_EQ(event.Kind, peText);
+        EXPECT_EQ(std::string(event.Text).size() % 2, 0u);
+        joined += event.Text;
+    }
+    EXPECT_EQ(joined, text);
+}
+
+TEST(InputScript, MistakesNameTheFileAndLine) {
+    auto expectError = [](const char* text, const char* message) {
+        try {
+            TInputScript::Parse(text, "moves.txt");
+            ADD_FAILURE() << "accepted: " << text;
+        } catch (const EngineError& error) {
+            EXPECT_EQ(std::string(error.what()), message);
+        }
+    };
+    expectError("1 move 3\n", "Input script \"moves.txt\", line 1: expected a position in canvas "
+                              "units: x y");
+    expectError("# ok\n0 quit\n", "Input script \"moves.txt\", line 2: expected a frame number "
+                                  "from 1 up, found \"0\"");
+    expectError("2 quit\n1 quit\n", "Input script \"moves.txt\", line 2: frames must not go "
+                                    "backwards");
+    expectError("1 key banana\n", "Input script \"moves.txt\", line 1: unknown key \"banana\"");
+    expectError("1 jump\n", "Input script \"moves.txt\", line 1: unknown action \"jump\"");
+    expectError("1 quit now\n", "Input script \"moves.txt\", line 1: unexpected words at the end "
+                                "of the line");
+    expectError("1 focus maybe\n", "Input script \"moves.txt\", line 1: expected \"focus lost\" or "
+                                   "\"focus gained\"");
+    try {
+        TInputScript::Load("/nonexistent/moves.txt");
+        ADD_FAILURE();
+    } catch (const EngineError& error) {
+        EXPECT_STREQ(error.what(), "Unable to open file \"/nonexistent/moves.txt\"");
+    }
+}
+
+} // namespace
+} // namespace valdmoor
