@@ -59,6 +59,19 @@ std::string DiskPath(TStorageFolder folder, std::string_view name, TFileKind kin
     return state.paths[folder] + CloudFileName(name, kind);
 }
 
+// Destructors close what callers left open; a failure there goes to the log, since a
+// destructor must not raise.
+void CloseQuietly(TStream& stream) noexcept {
+    try {
+        stream.Close();
+    } catch (const std::exception& error) {
+        try {
+            LogMessage(error.what());
+        } catch (...) {
+        }
+    }
+}
+
 [[noreturn]] void RaiseUnableToOpen(const std::string& path) {
     throw EngineError("Unable to open file \"" + path + "\"");
 }
@@ -88,14 +101,7 @@ public:
             Discard();
             return;
         }
-        try {
-            Close();
-        } catch (const std::exception& error) {
-            try {
-                LogMessage(error.what());
-            } catch (...) {
-            }
-        }
+        CloseQuietly(*this);
     }
 
     std::size_t Read(void* buffer, std::size_t size) override {
@@ -266,16 +272,8 @@ TCloudStream::TCloudStream(bool writeMode, std::string name, TFileKind kind)
 }
 
 TCloudStream::~TCloudStream() {
-    if (closed_) {
-        return;
-    }
-    try {
-        Close();
-    } catch (const std::exception& error) {
-        try {
-            LogMessage(error.what());
-        } catch (...) {
-        }
+    if (!closed_) {
+        CloseQuietly(*this);
     }
 }
 

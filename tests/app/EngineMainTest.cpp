@@ -22,12 +22,7 @@ namespace fs = std::filesystem;
 using test::TProcessResult;
 using test::TTempFolder;
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using test::ReadFile;
 
 std::string Settings(const char* name) {
     return std::string("<language><setting id=\"LanguageName\">") + name + "</setting></language>";

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <iterator>
 #include <new>
 #include <poll.h>
 #include <stdexcept>
@@ -16,6 +17,11 @@
 #include <unistd.h>
 
 namespace valdmoor::test {
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 TTempFolder::TTempFolder() {
     std::string pattern =

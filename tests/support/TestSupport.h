@@ -27,6 +27,9 @@ private:
     std::filesystem::path path_;
 };
 
+// The whole content of a file; empty when it cannot be read.
+std::string ReadFile(const std::filesystem::path& path);
+
 // A child process with its standard output and error captured.
 struct TProcessResult {
     int ExitCode = -1; // -1 when it did not exit by itself (killed, or timed out)
