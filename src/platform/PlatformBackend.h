@@ -89,6 +89,8 @@ public:
     // Brings the window to the front (a second copy of the game asked for it).
     virtual void Raise() = 0;
     virtual void SetTextInput(bool on) = 0;
+    // The system's window for the renderer (an SDL_Window), nil when there is none.
+    virtual void* NativeHandle() { return nullptr; }
 };
 
 // A monotonic high-resolution clock.

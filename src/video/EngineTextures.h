@@ -53,7 +53,9 @@ public:
     // The texture of the frame that animation Index (1-based) shows at time T.
     virtual TTexture* FrameAt(int32_t /*index*/, float /*t*/) { return this; }
 
-    int32_t SegmentCount() const { return Segments != nullptr ? static_cast<int32_t>(Segments->size()) : 0; }
+    int32_t SegmentCount() const {
+        return Segments != nullptr ? static_cast<int32_t>(Segments->size()) : 0;
+    }
     // Segment Index clamped to 0 .. last; a full default segment when there is none.
     const TSegment& SegmentAt(int32_t index) const;
 };
@@ -76,6 +78,9 @@ public:
     std::vector<TAnimation> Animations;
     std::string SegmentsName;
     int32_t References = 1;
+    // The picture came from a file of its own (not the stand-in for a missing or broken one);
+    // only such textures hand their segments on to others of their layout.
+    bool Loaded = false;
 
     int32_t FrameCount() const override;
     int32_t AnimationCount() const override;
@@ -131,6 +136,21 @@ void MakeGridSegments(TTexture& texture, float originX, float originY, float cel
 void SetRenderTargetSize(TRenderTargetTexture& texture, int32_t width, int32_t height);
 // Creates the GPU render target of the texture's size; false on failure.
 bool CreateRenderTarget(TRenderTargetTexture& texture, TPixelFormat format);
+
+// What Upload hands to the device: the pixels at the texture's final size and format, after
+// the power-of-two rounding, the format fall-backs and the edge padding the device asks for.
+struct TTexturePixels {
+    int32_t Width = 0;
+    int32_t Height = 0;
+    TPixelFormat Format = pfUnknown;
+    int32_t Pitch = 0;
+    std::vector<uint8_t> Pixels;
+};
+// Source holds Height rows of Pitch bytes, each starting with Width pixels of Format. Raises
+// EngineError for sizes, formats or pitches that do not fit together.
+TTexturePixels PrepareTexturePixels(const TVideoDevice& device, const uint8_t* source,
+                                    TPixelFormat format, int32_t bytesPerPixel, int32_t pitch,
+                                    int32_t height, int32_t width);
 
 // Maps T in 0..1 through a curve such as "0-1-1-0" ("|" steps, "-" interpolates).
 float EvaluateCurve(std::string_view curve, float t);

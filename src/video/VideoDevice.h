@@ -33,11 +33,13 @@ public:
     virtual bool RenderTarget() const = 0;
 };
 
-// A 16-bit picture of a drawn frame: red 5, green 6, blue 5 bits, rows top-down.
+// A picture of a drawn frame, rows top-down, its width rounded up to even: 16 bits a pixel
+// (red 5, green 6, blue 5) for the inactive window, and 8-bit RGBA for files and tests.
 struct TCaptureImage {
     int32_t Width = 0;
     int32_t Height = 0;
     std::vector<uint16_t> Pixels; // Width x Height
+    std::vector<uint8_t> Rgba;    // Width x Height x 4, straight from the frame (premultiplied)
 };
 
 // One sprite's worth of shader constants.
@@ -84,6 +86,10 @@ public:
     virtual void DrawQuad(const TSpriteConstants& constants) = 0;
     // Ends the frame: presents it, or reads it back into Capture.
     virtual bool EndFrame(TCaptureImage* capture) = 0;
+    // Shows a captured picture over the whole window (the inactive game's last frame).
+    virtual void PresentImage(const TCaptureImage& image) = 0;
+    // Waits until everything asked of the device is done (for measurements).
+    virtual void Finish() {}
 };
 
 // The OpenGL 3.3 device on the game window. Raises EngineError (with the error kind

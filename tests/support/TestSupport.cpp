@@ -208,20 +208,57 @@ int64_t AllocationCount() {
 
 } // namespace valdmoor::test
 
-// Counting replacements of the global allocation functions; the aligned and nothrow forms
-// fall back to these through the standard library's defaults.
-void* operator new(std::size_t size) {
+// Counting replacements of the global allocation functions. Every plain, array and nothrow
+// form is replaced together, so memory from any of them goes back the same way (sanitizers
+// check that allocation and release match). The aligned forms keep the library's own pair.
+namespace {
+
+void* CountedAllocation(std::size_t size) noexcept {
     valdmoor::test::allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
+    return std::malloc(size == 0 ? 1 : size);
+}
+
+} // namespace
+
+void* operator new(std::size_t size) {
+    if (void* p = CountedAllocation(size)) {
         return p;
     }
     throw std::bad_alloc();
+}
+
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return CountedAllocation(size);
+}
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return CountedAllocation(size);
 }
 
 void operator delete(void* p) noexcept {
     std::free(p);
 }
 
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+
 void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
     std::free(p);
 }

@@ -2,6 +2,8 @@
 
 #include "SingleInstance.h"
 #include "app/EngineApplication.h"
+#include "audio/EngineAudio.h"
+#include "effects/EngineEffects.h"
 #include "platform/EngineInput.h"
 #include "platform/EngineMessageBox.h"
 #include "platform/EngineTimer.h"
@@ -9,6 +11,9 @@
 #include "storage/EngineScript.h"
 #include "storage/EngineStorage.h"
 #include "storage/LocalService.h"
+#include "texts/EngineTexts.h"
+#include "video/EngineVideo.h"
+#include "video/PictureFiles.h"
 
 #include <csignal>
 #include <cstdio>
@@ -37,10 +42,10 @@ const TSubsystem Subsystems[] = {
     {"frame timer", TimerStart, TimerStop},
     {"main window", WindowStart, WindowStop},
     {"script slots", ScriptStart, ScriptStop},
-    {"audio", Nothing, Nothing},
-    {"video", Nothing, Nothing},
-    {"texts and fonts", Nothing, Nothing},
-    {"particle effects", Nothing, Nothing},
+    {"audio", AudioStart, AudioStop},
+    {"video", VideoStart, VideoStop},
+    {"texts and fonts", TextsStart, TextsStop},
+    {"particle effects", EffectsStart, EffectsStop},
     {"game data", Nothing, Nothing},
     {"player profiles", Nothing, Nothing},
     {"gui", Nothing, Nothing},
@@ -48,10 +53,14 @@ const TSubsystem Subsystems[] = {
 };
 
 // Per-frame updates, in order: frame timer, GUI, player profiles, game data, effects, texts.
-void (*const FrameUpdates[])() = {TimerUpdate, Nothing, Nothing, Nothing, Nothing, Nothing};
+void (*const FrameUpdates[])() = {TimerUpdate, Nothing, Nothing, Nothing, UpdateEffects, Nothing};
 
-void (*const drawFrame)() = Nothing;
-void (*const audioUpdate)() = Nothing;
+void DrawNextFrame() {
+    DrawFrame();
+}
+
+void (*const drawFrame)() = DrawNextFrame;
+void (*const audioUpdate)() = AudioUpdate;
 
 volatile std::sig_atomic_t quitSignal = 0;
 
@@ -92,16 +101,48 @@ void OnResumed() {
 
 void OnActivated() {
     WindowActivated();
+    AudioResume();
     TimerRestart();
 }
 
 void OnDeactivated() {
     TimerPause();
+    AudioPause();
     WindowDeactivated();
 }
 
 void OnGameTitle(std::string_view title) {
     SetWindowTitle(title);
+}
+
+// Pointer positions are measured in the main canvas's units.
+void MainCanvasSize(float& width, float& height) {
+    const TCanvas* canvas = MainCanvas();
+    width = canvas != nullptr ? canvas->Width : 1600;
+    height = canvas != nullptr ? canvas->Height : 900;
+}
+
+// "-capture": the last frame, as a picture file.
+void CaptureFrameToFile(const std::string& path) {
+    TCaptureImage image;
+    if (!DrawFrame(&image)) {
+        throw EngineError("Failed to capture the frame for \"" + path + "\"");
+    }
+    // The screen has no alpha of its own: the picture is opaque.
+    TPictureImage picture = MakeArgbImage(image.Width, image.Height);
+    for (std::size_t i = 0; i + 3 < image.Rgba.size() && i + 3 < picture.Pixels.size(); i += 4) {
+        picture.Pixels[i] = image.Rgba[i + 2];
+        picture.Pixels[i + 1] = image.Rgba[i + 1];
+        picture.Pixels[i + 2] = image.Rgba[i];
+        picture.Pixels[i + 3] = 0xFF;
+    }
+    const std::string bytes = EncodePng(picture);
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    const bool written =
+        file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (file == nullptr || std::fclose(file) != 0 || !written) {
+        throw EngineError("Unable to create file \"" + path + "\"");
+    }
 }
 
 // With VALDMOOR_INPUT_TRACE set, every frame's input snapshot goes to that file, one line a
@@ -150,6 +191,10 @@ void MainLoop() {
         PumpMessages();
         if (QuitRequested()) {
             break;
+        }
+        if (!VideoCheckDevice()) {
+            DeactivateApplication();
+            continue;
         }
         AdvanceFrameCounter();
         for (auto update : FrameUpdates) {
@@ -272,7 +317,9 @@ int RunGame(const std::vector<std::string>& args) {
     InstallSignalHandlers();
     runningInstance = &instance;
     SetApplicationHooks({OnResumed, OnActivated, OnDeactivated});
-    SetWindowHooks({nullptr, nullptr, nullptr, nullptr, WakeCheck});
+    SetWindowHooks(
+        {VideoResize, VideoCaptureSnapshot, VideoPaintSnapshot, VideoDropSnapshot, WakeCheck});
+    SetInputHooks(FontHasGlyph, PlayKeyClick, MainCanvasSize);
     SetScriptHooks(OnGameTitle, nullptr);
     try {
         std::srand(static_cast<unsigned>(std::time(nullptr)));
@@ -291,6 +338,9 @@ int RunGame(const std::vector<std::string>& args) {
         ResumeApplication();
         ActivateApplication();
         MainLoop();
+        if (!Switches().CaptureFile.empty()) {
+            CaptureFrameToFile(Switches().CaptureFile);
+        }
     } catch (const std::exception& error) {
         if (*error.what() != '\0') {
             LogMessage(error.what());

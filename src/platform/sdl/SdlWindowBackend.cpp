@@ -3,9 +3,11 @@
 // display.
 #include "app/EngineApplication.h"
 #include "platform/PlatformBackend.h"
+#include "storage/EngineStorage.h"
 
 #include <SDL.h>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -101,8 +103,25 @@ public:
             throw EngineError(Failure("Failed to register window class"));
         }
         videoStarted_ = true;
+        // After a drawing failure, or when asked, the next start draws with the software
+        // rasterizer; it has to be chosen before the first OpenGL context exists.
+        if (SwitchSoftwareVertexProcessing() ||
+            StorageExists(sfUser, "UseSoftwareVertexProcessing", fkFlag)) {
+            setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+        }
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+        const Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
         window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                   640, 360, SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI);
+                                   640, 360, flags | SDL_WINDOW_OPENGL);
+        if (window_ == nullptr) {
+            // Without OpenGL the window still opens; the renderer then says what is missing.
+            window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED,
+                                       SDL_WINDOWPOS_CENTERED, 640, 360, flags);
+        }
         if (window_ == nullptr) {
             ReportErrorKind(ekGeneral);
             throw EngineError(Failure("Failed to create window"));
@@ -190,6 +209,8 @@ public:
         }
     }
 
+    void* NativeHandle() override { return window_; }
+
     void SetTextInput(bool on) override {
         if (on) {
             SDL_StartTextInput();
@@ -246,7 +267,7 @@ private:
                 return event.Key != kcNone;
             case SDL_TEXTINPUT:
                 event.Kind = peText;
-                std::strncpy(event.Text, e.text.text, sizeof event.Text - 1);
+                std::snprintf(event.Text, sizeof event.Text, "%s", e.text.text);
                 return true;
             default:
                 return false;

@@ -125,11 +125,16 @@ bool TNullVideoDevice::EndFrame(TCaptureImage* capture) {
     if (capture != nullptr) {
         capture->Width = Width + (Width % 2);
         capture->Height = Height;
-        capture->Pixels.assign(static_cast<std::size_t>(capture->Width) *
-                                   static_cast<std::size_t>(capture->Height),
-                               0);
+        const std::size_t pixels =
+            static_cast<std::size_t>(capture->Width) * static_cast<std::size_t>(capture->Height);
+        capture->Pixels.assign(pixels, 0);
+        capture->Rgba.assign(pixels * 4, 0);
     }
     return !Lost;
+}
+
+void TNullVideoDevice::PresentImage(const TCaptureImage& /*image*/) {
+    ++Presented;
 }
 
 std::unique_ptr<TVideoDevice> CreateNullVideoDevice() {

@@ -46,6 +46,7 @@ public:
     void SetFilter(int32_t stage, bool linear) override;
     void DrawQuad(const TSpriteConstants& constants) override;
     bool EndFrame(TCaptureImage* capture) override;
+    void PresentImage(const TCaptureImage& image) override;
 
     // What happened, one line per call, for tests of the draw loop's state changes.
     std::vector<std::string> Calls;
@@ -55,6 +56,7 @@ public:
     int32_t Width = 0;
     int32_t Height = 0;
     int32_t Quads = 0;
+    int32_t Presented = 0;
     std::vector<TSpriteConstants> Drawn;
 };
 

@@ -1,0 +1,223 @@
+#include "video/EngineVideo.h"
+
+#include "app/EngineApplication.h"
+#include "video/null/NullVideoDevice.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace valdmoor {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class Video : public testing::Test {
+protected:
+    void SetUp() override {
+        ApplicationStart();
+        auto device = std::make_unique<TNullVideoDevice>();
+        null = device.get();
+        VideoStartWith(std::move(device), 1920, 1080);
+    }
+    void TearDown() override {
+        VideoStop();
+        ApplicationStop();
+    }
+    // The device calls of one frame, without its framing.
+    Strings Frame() {
+        null->Calls.clear();
+        null->Drawn.clear();
+        null->RecordCalls = true;
+        EXPECT_TRUE(DrawFrame());
+        null->RecordCalls = false;
+        return null->Calls;
+    }
+    TSprite* Sprite(int32_t layer, TCanvas* canvas = nullptr) {
+        TSprite* sprite = nullptr;
+        CreateSprite(sprite, canvas != nullptr ? canvas : MainCanvas(), layer);
+        sprite->Width = 100;
+        sprite->Height = 50;
+        return sprite;
+    }
+    static int Count(const Strings& calls, const std::string& prefix) {
+        return static_cast<int>(
+            std::count_if(calls.begin(), calls.end(),
+                          [&](const std::string& c) { return c.rfind(prefix, 0) == 0; }));
+    }
+
+    TNullVideoDevice* null = nullptr;
+};
+
+TEST_F(Video, DesignScreenIsNeverLetterboxed) {
+    float w = 0;
+    float h = 0;
+    float zoom = 0;
+    MainCanvasLayout(1920, 1080, w, h, zoom);
+    EXPECT_FLOAT_EQ(w, 1600);
+    EXPECT_FLOAT_EQ(h, 900);
+    EXPECT_FLOAT_EQ(zoom, 1.2f);
+    MainCanvasLayout(2560, 1080, w, h, zoom); // wider: more units across, 900 high
+    EXPECT_FLOAT_EQ(h, 900);
+    EXPECT_NEAR(w, 2133.33f, 0.01f);
+    EXPECT_FLOAT_EQ(zoom, 1.2f);
+    MainCanvasLayout(1280, 1024, w, h, zoom); // taller: 1600 across, more units down
+    EXPECT_FLOAT_EQ(w, 1600);
+    EXPECT_FLOAT_EQ(h, 1280);
+    EXPECT_FLOAT_EQ(zoom, 0.8f);
+
+    VideoResize(3200, 900);
+    EXPECT_FLOAT_EQ(MainCanvas()->Width, 3200);
+    EXPECT_FLOAT_EQ(MainCanvas()->Height, 900);
+    EXPECT_EQ(MainCanvas()->PixelWidth, 3200);
+}
+
+TEST_F(Video, DrawLoopOnlyTellsTheDeviceWhatChanged) {
+    TSprite* a = Sprite(1);
+    TSprite* b = Sprite(2);
+    TSprite* c = Sprite(3);
+    TSprite* hidden = Sprite(4);
+    hidden->Visible = false;
+    c->BlendMode = 5; // keeps the previous sprite's blending
+    b->Orientation = 3;
+    const Strings calls = Frame();
+    EXPECT_EQ(Count(calls, "draw"), 3);
+    EXPECT_EQ(Count(calls, "blend"), 1);
+    EXPECT_EQ(Count(calls, "shading"), 1);
+    EXPECT_EQ(Count(calls, "orientation"), 3); // 0, 3, back to 0
+    EXPECT_EQ(Count(calls, "bind 0"), 1);      // every layer samples the empty texture
+    (void)a;
+}
+
+TEST_F(Video, SpritesDrawInLayerOrderAndMoveWhenTheirLayerChanges) {
+    TSprite* back = Sprite(10);
+    TSprite* front = Sprite(20);
+    back->X = 1;
+    front->X = 2;
+    Frame();
+    ASSERT_EQ(null->Drawn.size(), 2u);
+    EXPECT_EQ(null->Drawn[0].Vertex[9][2], 1);
+    SetSpriteLayer(back, 30);
+    Frame();
+    EXPECT_EQ(null->Drawn[0].Vertex[9][2], 2);
+    EXPECT_EQ(null->Drawn[1].Vertex[9][2], 1);
+}
+
+TEST_F(Video, PlacementAndTintConstants) {
+    TSprite* sprite = Sprite(1);
+    sprite->X = 10;
+    sprite->Y = -20;
+    sprite->Scale = 2;
+    sprite->Angle = 90;
+    sprite->Red = 0.5f;
+    sprite->Alpha = 0.5f;
+    sprite->ShadingParam = 0.25f;
+    Frame();
+    const TSpriteConstants& c = null->Drawn.at(0);
+    // Turned a quarter clockwise: the quad's right edge points down the screen.
+    EXPECT_NEAR(c.Vertex[9][0], 0, 1e-4);
+    EXPECT_NEAR(c.Vertex[9][1], -100, 1e-4);
+    EXPECT_NEAR(c.Vertex[10][0], 200, 1e-4);
+    EXPECT_NEAR(c.Vertex[10][1], 0, 1e-4);
+    EXPECT_EQ(c.Vertex[9][2], 10);
+    EXPECT_EQ(c.Vertex[10][2], -20);
+    EXPECT_FLOAT_EQ(c.Vertex[8][0], 2.0f / 1600);
+    EXPECT_FLOAT_EQ(c.Vertex[8][1], -2.0f / 900);
+    EXPECT_FLOAT_EQ(c.Pixel[0][0], 0.25f);
+    EXPECT_FLOAT_EQ(c.Pixel[0][1], 0.5f);
+    EXPECT_FLOAT_EQ(c.Pixel[0][3], 0.5f);
+    EXPECT_FLOAT_EQ(c.Pixel[1][3], 0.25f);
+}
+
+TEST_F(Video, FramesAreClampedAndSharpBlitsUsePointFiltering) {
+    TTexture strip("Strip");
+    strip.Width = 40;
+    strip.Height = 10;
+    MakeGridSegments(strip, 0, 0, 10, 10, 1, 1, 4);
+    TSprite* sprite = Sprite(1);
+    SetSpriteTexture(sprite, 0, &strip);
+    sprite->Width = 10 / 1.2f; // ten pixels on a 1.2 zoom screen
+    sprite->Height = 10 / 1.2f;
+    SetSpriteFrame(sprite, 0, 9);
+    Strings calls = Frame();
+    EXPECT_FLOAT_EQ(null->Drawn.at(0).Vertex[0][2], 0.75f); // the last segment
+    EXPECT_EQ(Count(calls, "filter 0 point"), 1);
+    SetSpriteFrame(sprite, 0, -3);
+    sprite->Angle = 1;
+    calls = Frame();
+    EXPECT_FLOAT_EQ(null->Drawn.at(0).Vertex[0][2], 0.0f); // the first
+    EXPECT_EQ(Count(calls, "filter 0 point"), 0);
+    sprite->Angle = 0;
+    strip.Smooth = true;
+    calls = Frame();
+    EXPECT_EQ(Count(calls, "filter 0 point"), 0);
+    SetSpriteTexture(sprite, 0, nullptr);
+}
+
+TEST_F(Video, OffScreenCanvasesDrawFirstIntoTheirOwnPixels) {
+    TCanvas* canvas = nullptr;
+    CreateCanvas(canvas, 5, 100, 50);
+    ASSERT_NE(canvas, nullptr);
+    EXPECT_EQ(canvas->PixelWidth, 120); // at the screen's zoom
+    EXPECT_EQ(canvas->PixelHeight, 60);
+    EXPECT_EQ(canvas->Texture->SegmentCount(), 1);
+    Sprite(1, canvas);
+    Sprite(1);
+    const Strings calls = Frame();
+    ASSERT_GE(calls.size(), 4u);
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "target texture 120x60"), calls.end());
+    EXPECT_LT(std::find(calls.begin(), calls.end(), "target texture 120x60"),
+              std::find(calls.begin(), calls.end(), "target frame 1920x1080"));
+    EXPECT_NE(canvas->Texture->Gpu, nullptr);
+
+    SetCanvasGrid(canvas, 0, 0, 25, 25, 2, 4);
+    EXPECT_EQ(canvas->Texture->SegmentCount(), 8);
+    SetCanvasFormat(canvas, 0); // unchanged: the target stays
+    EXPECT_NE(canvas->Texture->Gpu, nullptr);
+    SetCanvasFormat(canvas, 2);
+    EXPECT_EQ(canvas->Texture->Gpu, nullptr);
+    SetCanvasZoom(canvas, 0.5f);
+    EXPECT_EQ(canvas->PixelWidth, 60);
+    ReleaseCanvas(canvas);
+    EXPECT_EQ(canvas, nullptr);
+    TCanvas* main = MainCanvas();
+    ReleaseCanvas(main); // the screen cannot be released
+    EXPECT_NE(MainCanvas(), nullptr);
+}
+
+TEST_F(Video, SpritesComeBackResetFromTheirCache) {
+    std::vector<TSprite*> sprites(2000, nullptr);
+    for (TSprite*& sprite : sprites) {
+        CreateSprite(sprite, MainCanvas(), 0);
+        ASSERT_NE(sprite, nullptr);
+    }
+    TSprite* first = sprites[0];
+    first->ShadingMode = smMorphing;
+    first->Alpha = 0.2f;
+    first->Visible = false;
+    for (TSprite*& sprite : sprites) {
+        ReleaseSprite(sprite);
+    }
+    EXPECT_EQ(MainCanvas()->Sprites.Count(), 0);
+    TSprite* again = nullptr;
+    CreateSprite(again, MainCanvas(), 0);
+    EXPECT_EQ(again->ShadingMode, smDefault);
+    EXPECT_EQ(again->Alpha, 1.0f);
+    EXPECT_TRUE(again->Visible);
+}
+
+TEST(ShadingModes, NamesChooseModesAndUnknownNamesGiveDefault) {
+    EXPECT_EQ(ShadingModeByName("MapReveal"), smMapReveal);
+    EXPECT_EQ(ShadingModeByName("PropIcon"), smPropIcon);
+    EXPECT_EQ(ShadingModeByName("mapreveal"), smDefault);
+    EXPECT_EQ(ShadingModeByName(""), smDefault);
+    EXPECT_EQ(ShadingModeLayers(smBlend3), 4);
+    EXPECT_EQ(ShadingModeLayers(smOnlyTint), 0);
+    EXPECT_EQ(ShadingModeName(smSepia), "Sepia");
+}
+
+} // namespace
+} // namespace valdmoor

@@ -1,0 +1,266 @@
+// The OpenGL device drawn for real on SDL's offscreen driver, and its pictures compared with
+// the shading formulas computed here.
+#include "app/EngineApplication.h"
+#include "platform/EngineWindow.h"
+#include "video/EngineVideo.h"
+
+#include <array>
+#include <cmath>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace valdmoor {
+namespace {
+
+struct TColor {
+    float R = 0;
+    float G = 0;
+    float B = 0;
+    float A = 0;
+};
+
+TColor operator*(TColor a, TColor b) {
+    return {a.R * b.R, a.G * b.G, a.B * b.B, a.A * b.A};
+}
+TColor operator*(TColor a, float f) {
+    return {a.R * f, a.G * f, a.B * f, a.A * f};
+}
+TColor operator+(TColor a, TColor b) {
+    return {a.R + b.R, a.G + b.G, a.B + b.B, a.A + b.A};
+}
+TColor operator-(TColor a, TColor b) {
+    return {a.R - b.R, a.G - b.G, a.B - b.B, a.A - b.A};
+}
+TColor Over(TColor a, TColor b) {
+    return a + b * (1 - a.A);
+}
+TColor Grey(TColor c, float r, float g, float b) {
+    const float v = c.R * r + c.G * g + c.B * b;
+    return {v, v, v, c.A};
+}
+
+// Four premultiplied texels, exact in eight bits.
+const std::array<std::array<uint8_t, 4>, 4> Texels = {{
+    {128, 77, 26, 153}, // r, g, b, a
+    {51, 102, 26, 128},
+    {26, 13, 77, 102},
+    {64, 51, 38, 77},
+}};
+
+TColor Texel(int i) {
+    const auto& t = Texels[static_cast<std::size_t>(i)];
+    return {t[0] / 255.0f, t[1] / 255.0f, t[2] / 255.0f, t[3] / 255.0f};
+}
+
+class GlDevice : public testing::Test {
+protected:
+    void SetUp() override {
+        ApplicationStart();
+        SetSwitches(ParseSwitches({"-headless"}));
+        try {
+            WindowStart();
+            VideoStart();
+        } catch (const EngineError& error) {
+            GTEST_SKIP() << "no OpenGL 3.3 here: " << error.what();
+        }
+        VideoResize(64, 32);
+        for (int i = 0; i < 4; ++i) {
+            const auto& t = Texels[static_cast<std::size_t>(i)];
+            const uint8_t bgra[4] = {t[2], t[1], t[0], t[3]};
+            textures[static_cast<std::size_t>(i)] = MakeTexture(1, 1, pfA8R8G8B8, bgra, 4);
+        }
+        CreateSprite(sprite, MainCanvas(), 0);
+        sprite->Width = MainCanvas()->Width;
+        sprite->Height = MainCanvas()->Height;
+    }
+    void TearDown() override {
+        ReleaseSprite(sprite);
+        for (auto& texture : textures) {
+            texture.reset();
+        }
+        VideoStop();
+        WindowStop();
+        ApplicationStop();
+    }
+
+    std::unique_ptr<TTexture> MakeTexture(int32_t width, int32_t height, TPixelFormat format,
+                                          const void* pixels, int32_t pitch) {
+        auto texture = std::make_unique<TTexture>("Test");
+        texture->Width = width;
+        texture->Height = height;
+        texture->Smooth = true;
+        texture->Gpu = VideoDevice()->CreateTexture(width, height, format, pixels, pitch);
+        MakeFullSegment(*texture, width, height);
+        EXPECT_NE(texture->Gpu, nullptr);
+        return texture;
+    }
+
+    std::array<uint8_t, 4> Pixel(const TCaptureImage& image, int32_t x, int32_t y) {
+        const std::size_t at = (static_cast<std::size_t>(y) * image.Width + x) * 4;
+        return {image.Rgba[at], image.Rgba[at + 1], image.Rgba[at + 2], image.Rgba[at + 3]};
+    }
+
+    std::array<uint8_t, 4> Draw() {
+        TCaptureImage image;
+        EXPECT_TRUE(DrawFrame(&image));
+        return Pixel(image, 32, 16);
+    }
+
+    static void ExpectColor(std::array<uint8_t, 4> actual, TColor expected, const char* what) {
+        const float want[4] = {expected.R, expected.G, expected.B, expected.A};
+        for (int i = 0; i < 4; ++i) {
+            const float clamped = std::fmin(std::fmax(want[i], 0.0f), 1.0f) * 255.0f;
+            EXPECT_NEAR(actual[static_cast<std::size_t>(i)], clamped, 1.5)
+                << what << ", channel " << i;
+        }
+    }
+
+    std::array<std::unique_ptr<TTexture>, 4> textures;
+    TSprite* sprite = nullptr;
+};
+
+TEST_F(GlDevice, EveryShadingModeFollowsItsFormula) {
+    const TColor tint{0.9f * 0.9f, 0.8f * 0.9f, 0.7f * 0.9f, 0.9f};
+    const float param = 0.4f;
+    const TColor t0 = Texel(0), t1 = Texel(1), t2 = Texel(2), t3 = Texel(3);
+    const TColor sepia = Grey(t0 * tint, 0.3125f, 0.4375f, 0.25f) * TColor{1.0f, 0.9f, 0.7f, 1.0f};
+    const float mask = std::fmin(tint.A * t1.A + t0.A, 1.0f);
+    const TColor icon = Over(t1, t0 * tint);
+    const TColor iconGrey = Grey(icon, 0.2344f, 0.3281f, 0.1875f);
+    const TColor expected[ShadingModeCount] = {
+        t0 * tint,
+        tint,
+        Grey(t0 * tint, 0.3125f, 0.4375f, 0.25f),
+        {sepia.R, sepia.G, sepia.B, (t0 * tint).A},
+        Over(t1, t0 * tint),
+        Over(t2, Over(t1, t0 * tint)),
+        Over(t3, Over(t2, Over(t1, t0 * tint))),
+        TColor{t0.R * t1.R, t0.G * t1.G, t0.B * t1.B, t0.A} * tint,
+        t0 * t1 * tint,
+        t0 * tint * t1.A,
+        t0 * tint * (1 - t1.A),
+        (t0 + (t1 - t0) * param) * tint,
+        Over(t3, t2) * mask,
+        iconGrey + (icon - iconGrey) * param,
+    };
+    sprite->Red = 0.9f;
+    sprite->Green = 0.8f;
+    sprite->Blue = 0.7f;
+    sprite->Alpha = 0.9f;
+    sprite->ShadingParam = param;
+    for (int i = 0; i < 4; ++i) {
+        SetSpriteTexture(sprite, i, textures[static_cast<std::size_t>(i)].get());
+    }
+    for (int32_t mode = 0; mode < ShadingModeCount; ++mode) {
+        sprite->ShadingMode = mode;
+        TColor want = expected[mode];
+        if (mode == smPropIcon) {
+            want.A = icon.A;
+        }
+        ExpectColor(Draw(), want, std::string(ShadingModeName(mode)).c_str());
+    }
+}
+
+TEST_F(GlDevice, MissingLayersSampleTransparentBlack) {
+    SetSpriteTexture(sprite, 0, textures[0].get());
+    sprite->ShadingMode = smAlphaMask;
+    ExpectColor(Draw(), {}, "a missing mask hides");
+    sprite->ShadingMode = smAlphaInvMask;
+    ExpectColor(Draw(), Texel(0), "a missing mask shows all");
+    sprite->ShadingMode = smBlend2;
+    ExpectColor(Draw(), Texel(0), "missing upper layers change nothing");
+}
+
+TEST_F(GlDevice, MultiplyBlendDarkensWhatIsBehind) {
+    MainCanvas()->ClearColor = 0xFF808080u;
+    sprite->ShadingMode = smOnlyTint;
+    sprite->BlendMode = 1;
+    sprite->Red = 0.5f;
+    sprite->Green = 1.0f;
+    sprite->Blue = 0.0f;
+    const auto pixel = Draw();
+    EXPECT_NEAR(pixel[0], 64, 1.5);
+    EXPECT_NEAR(pixel[1], 128, 1.5);
+    EXPECT_NEAR(pixel[2], 0, 1.5);
+}
+
+TEST_F(GlDevice, OneAndTwoChannelPicturesLookLikeTheirWidenedForms) {
+    const uint8_t a8 = 128;
+    const uint8_t l8 = 200;
+    const uint8_t a8l8[2] = {200, 128};
+    auto alpha = MakeTexture(1, 1, pfA8, &a8, 1);
+    auto luminance = MakeTexture(1, 1, pfL8, &l8, 1);
+    auto both = MakeTexture(1, 1, pfA8L8, a8l8, 2);
+    SetSpriteTexture(sprite, 0, alpha.get());
+    ExpectColor(Draw(), {1, 1, 1, 128 / 255.0f}, "A8: white with alpha");
+    SetSpriteTexture(sprite, 0, luminance.get());
+    ExpectColor(Draw(), {200 / 255.0f, 200 / 255.0f, 200 / 255.0f, 1}, "L8: opaque grey");
+    SetSpriteTexture(sprite, 0, both.get());
+    ExpectColor(Draw(), {200 / 255.0f, 200 / 255.0f, 200 / 255.0f, 128 / 255.0f}, "A8L8");
+    SetSpriteTexture(sprite, 0, nullptr);
+}
+
+TEST_F(GlDevice, OrientationsTurnAndMirrorThePicture) {
+    // Opaque corners: top-left red, top-right green, bottom-left blue, bottom-right white.
+    const uint8_t bgra[16] = {0, 0, 255, 255, 0, 255, 0, 255, 255, 0, 0, 255, 255, 255, 255, 255};
+    auto corners = MakeTexture(2, 2, pfA8R8G8B8, bgra, 8);
+    corners->Smooth = false;
+    SetSpriteTexture(sprite, 0, corners.get());
+    // What shows at the top-left corner of the screen for each orientation.
+    const char* topLeft[OrientationCount] = {"red",   "blue",  "white", "green",
+                                             "green", "white", "blue"};
+    auto name = [](std::array<uint8_t, 4> p) {
+        return p[0] > 200 && p[1] > 200 ? "white"
+               : p[0] > 200             ? "red"
+               : p[1] > 200             ? "green"
+                                        : "blue";
+    };
+    for (int32_t orientation = 0; orientation < OrientationCount; ++orientation) {
+        sprite->Orientation = orientation;
+        TCaptureImage image;
+        ASSERT_TRUE(DrawFrame(&image));
+        EXPECT_STREQ(name(Pixel(image, 1, 1)), topLeft[orientation])
+            << "orientation " << orientation;
+    }
+    SetSpriteTexture(sprite, 0, nullptr);
+}
+
+TEST_F(GlDevice, CanvasPicturesKeepTheirTopAtTheTop) {
+    TCanvas* canvas = nullptr;
+    CreateCanvas(canvas, 1, MainCanvas()->Width, MainCanvas()->Height);
+    TSprite* top = nullptr;
+    TSprite* bottom = nullptr;
+    CreateSprite(top, canvas, 0);
+    CreateSprite(bottom, canvas, 0);
+    for (TSprite* half : {top, bottom}) {
+        half->ShadingMode = smOnlyTint;
+        half->Width = canvas->Width;
+        half->Height = canvas->Height / 2;
+    }
+    top->Y = -canvas->Height / 4;
+    top->Green = top->Blue = 0; // red
+    bottom->Y = canvas->Height / 4;
+    bottom->Red = bottom->Green = 0; // blue
+    SetSpriteTexture(sprite, 0, canvas->Texture.get());
+    TCaptureImage image;
+    ASSERT_TRUE(DrawFrame(&image));
+    EXPECT_GT(Pixel(image, 32, 4)[0], 200);
+    EXPECT_GT(Pixel(image, 32, 28)[2], 200);
+    SetSpriteTexture(sprite, 0, nullptr);
+    ReleaseSprite(top);
+    ReleaseSprite(bottom);
+    ReleaseCanvas(canvas);
+}
+
+TEST_F(GlDevice, OddWidthsCaptureOneExtraColumn) {
+    VideoResize(101, 60);
+    TCaptureImage image;
+    ASSERT_TRUE(DrawFrame(&image));
+    EXPECT_EQ(image.Width, 102);
+    EXPECT_EQ(image.Height, 60);
+    EXPECT_EQ(image.Pixels.size(), 102u * 60u);
+}
+
+} // namespace
+} // namespace valdmoor
