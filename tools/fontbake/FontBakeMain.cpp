@@ -6,6 +6,7 @@
 // overlap. The icon range can come from a folder of PNG pictures instead of the font.
 #include "ToolFiles.h"
 #include "app/EngineApplication.h"
+#include "texts/EngineTexts.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -22,23 +23,9 @@
 namespace valdmoor::tools {
 namespace {
 
-struct TRange {
-    uint32_t First;
-    uint32_t Last;
-    const char* Suffix;
-};
-
-// The ranges the game's texts look glyphs up in, by slot.
-constexpr std::array<TRange, 8> Ranges = {{
-    {0x0020, 0x007E, "00sdl"},
-    {0x00A0, 0x00FF, "01sl"},
-    {0x0100, 0x017F, "02"},
-    {0x0200, 0x021B, "03ascr"},
-    {0x0400, 0x045F, "08le"},
-    {0x048A, 0x04F9, "08e"},
-    {0x2010, 0xDFFF, "30hq"},
-    {0xE000, 0xE00F, "90bi"},
-}};
+// The ranges the game's texts look glyphs up in, by slot: the engine's own table, so the
+// baker and the game cannot disagree.
+using TRange = TCodeRange;
 constexpr int32_t IconSlot = 7;
 
 // Transparent pixels between cells, so filtering a scaled glyph never picks up a neighbour.
@@ -391,8 +378,8 @@ void RemoveStale(const std::filesystem::path& tpx) {
 }
 
 void BakeRange(const TOptions& options, FT_Face face, const TLine& line, int32_t slot) {
-    const TRange& range = Ranges[static_cast<std::size_t>(slot)];
-    const std::string picture = options.Name + range.Suffix;
+    const TRange& range = CodeRange(slot);
+    const std::string picture = options.Name + std::string(range.Suffix);
     const std::filesystem::path tpx = std::filesystem::path(options.Output) / (picture + ".tpx");
     const uint32_t span = range.Last - range.First + 1;
     const uint32_t count = std::min<uint32_t>(span, MaxSegments);
@@ -458,7 +445,7 @@ void Run(TOptions options) {
         }
     }
     if (options.Slots.empty()) {
-        for (int32_t slot = 0; slot < static_cast<int32_t>(Ranges.size()); ++slot) {
+        for (int32_t slot = 0; slot < RangeCount; ++slot) {
             options.Slots.push_back(slot);
         }
     }
