@@ -89,6 +89,8 @@ public:
     bool Managed() const { return managed_; }
     const void* Owner() const { return owner_; }
     TSoundBuffer* Buffer() const { return buffer_; }
+    // The ring feeding a streamed sample's buffer; nil for other sources.
+    const TSoundStream* Stream() const { return stream_; }
     // The buffer's level in hundredths of a decibel; silent without a buffer.
     int32_t Level() const;
     // No buffer, or the buffer has stopped.

@@ -34,6 +34,13 @@ public:
     bool Open() const { return file_ != nullptr || decoder_.IsOpen(); }
     // Decoding or writing failed: the buffer was stopped and the decoder closed.
     bool Ended() const { return ended_; }
+    // The ring as the last Service left it, for tools that show it: the block the play cursor
+    // was in, which blocks hold sound not yet played, and whether the first block is in.
+    int32_t CursorBlock() const { return current_; }
+    bool BlockFilled(int32_t index) const {
+        return index >= 0 && index < BlockCount && blocks_[index].Filled;
+    }
+    bool Primed() const { return primed_; }
 
     // Once per frame: follows the play cursor through the ring, writes a decoded block into
     // the first free one after it, and decodes a slice of the next block. FrameTime sets how

@@ -2,6 +2,8 @@
 // shut-down in reverse order with the log file and the final error box.
 #pragma once
 
+#include "EngineRun.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,11 +19,6 @@ using TSystemVersionQuery = void (*)(uint32_t& major, uint32_t& minor);
 // Reports error kind 2 and raises "Unsupported version of Windows" for a system the game does
 // not support.
 void CheckSystemVersion(TSystemVersionQuery query);
-
-// Draws one frame through Draw. A failure turns the per-user flag
-// "UseSoftwareVertexProcessing" on, so the next start takes the safer path, and raises
-// "Failed to draw image"; the drawing error's own message is not kept.
-void DrawFrameOrFail(void (*draw)());
 
 // The text printed by --help.
 std::string UsageText();
