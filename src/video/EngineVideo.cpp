@@ -338,6 +338,21 @@ bool DrawFrame(TCaptureImage* capture) {
     return device.EndFrame(capture);
 }
 
+TPictureImage CaptureFramePicture() {
+    TCaptureImage image;
+    if (!DrawFrame(&image)) {
+        return {};
+    }
+    TPictureImage picture = MakeArgbImage(image.Width, image.Height);
+    for (std::size_t i = 0; i + 3 < image.Rgba.size() && i + 3 < picture.Pixels.size(); i += 4) {
+        picture.Pixels[i] = image.Rgba[i + 2];
+        picture.Pixels[i + 1] = image.Rgba[i + 1];
+        picture.Pixels[i + 2] = image.Rgba[i];
+        picture.Pixels[i + 3] = 0xFF;
+    }
+    return picture;
+}
+
 bool VideoCheckDevice() {
     if (!video.started) {
         return false;

@@ -5,6 +5,7 @@
 
 #include "app/EngineClasses.h"
 #include "video/EngineTextures.h"
+#include "video/PictureFiles.h"
 #include "video/VideoDevice.h"
 
 #include <array>
@@ -111,6 +112,9 @@ TVideoDevice* VideoDevice();
 // Draws one frame, or with Capture copies it into an image instead of showing it. False when
 // nothing was drawn.
 bool DrawFrame(TCaptureImage* capture = nullptr);
+// Draws one frame into an opaque A8R8G8B8 picture (the screen has no alpha of its own); nil
+// pixels when nothing could be drawn.
+TPictureImage CaptureFramePicture();
 bool VideoCheckDevice();
 void VideoResize(int32_t width, int32_t height);
 

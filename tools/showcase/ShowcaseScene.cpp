@@ -383,16 +383,9 @@ void TScene::BuildCanvas() {
 }
 
 TPictureImage CaptureFrame() {
-    TCaptureImage image;
-    if (!DrawFrame(&image)) {
+    TPictureImage picture = CaptureFramePicture();
+    if (picture.Pixels.empty()) {
         throw EngineError("Failed to capture the frame");
-    }
-    TPictureImage picture = MakeArgbImage(image.Width, image.Height);
-    for (std::size_t i = 0; i + 3 < image.Rgba.size() && i + 3 < picture.Pixels.size(); i += 4) {
-        picture.Pixels[i] = image.Rgba[i + 2];
-        picture.Pixels[i + 1] = image.Rgba[i + 1];
-        picture.Pixels[i + 2] = image.Rgba[i];
-        picture.Pixels[i + 3] = 0xFF;
     }
     return picture;
 }

@@ -193,17 +193,9 @@ void RunMainLoop(std::span<void (*const)()> updates) {
 }
 
 void CaptureFrameToFile(const std::string& path) {
-    TCaptureImage image;
-    if (!DrawFrame(&image)) {
+    const TPictureImage picture = CaptureFramePicture();
+    if (picture.Pixels.empty()) {
         throw EngineError("Failed to capture the frame for \"" + path + "\"");
-    }
-    // The screen has no alpha of its own: the picture is opaque.
-    TPictureImage picture = MakeArgbImage(image.Width, image.Height);
-    for (std::size_t i = 0; i + 3 < image.Rgba.size() && i + 3 < picture.Pixels.size(); i += 4) {
-        picture.Pixels[i] = image.Rgba[i + 2];
-        picture.Pixels[i + 1] = image.Rgba[i + 1];
-        picture.Pixels[i + 2] = image.Rgba[i];
-        picture.Pixels[i + 3] = 0xFF;
     }
     const std::string bytes = EncodePng(picture);
     std::FILE* file = std::fopen(path.c_str(), "wb");
