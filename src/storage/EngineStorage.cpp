@@ -229,8 +229,20 @@ TFileKind StorageKindOf(std::string_view extension) {
     return fkNone;
 }
 
+void TStream::ReadExact(void* buffer, std::size_t size) {
+    if (size > 0 && Read(buffer, size) != size) {
+        throw EngineError("Stream read error");
+    }
+}
+
+int64_t TStream::Remaining() const {
+    return std::max<int64_t>(Size() - Position(), 0);
+}
+
 std::size_t TMemoryStream::Read(void* buffer, std::size_t size) {
-    const std::size_t count = std::min(size, bytes_.size() - position_);
+    // The buffer may have been shrunk under the position through Bytes().
+    const std::size_t left = position_ < bytes_.size() ? bytes_.size() - position_ : 0;
+    const std::size_t count = std::min(size, left);
     if (count > 0) {
         std::memcpy(buffer, bytes_.data() + position_, count);
         position_ += count;
@@ -242,7 +254,7 @@ void TMemoryStream::Write(const void* buffer, std::size_t size) {
     if (size == 0) {
         return;
     }
-    if (size > bytes_.size() - position_) {
+    if (position_ > bytes_.size() || size > bytes_.size() - position_) {
         bytes_.resize(position_ + size);
     }
     std::memcpy(bytes_.data() + position_, buffer, size);

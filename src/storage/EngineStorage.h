@@ -51,6 +51,11 @@ class TStream {
 public:
     virtual ~TStream() = default;
     virtual std::size_t Read(void* buffer, std::size_t size) = 0;
+    // Reads exactly Size bytes or raises EngineError "Stream read error": for record readers,
+    // where data that ends early is damage rather than the end.
+    void ReadExact(void* buffer, std::size_t size);
+    // The bytes between the position and the end (0 when the position is past it).
+    int64_t Remaining() const;
     // Raises EngineError when the bytes cannot be written.
     virtual void Write(const void* buffer, std::size_t size) = 0;
     virtual int64_t Size() const = 0;
