@@ -7,12 +7,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
-#include <exception>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,6 +35,8 @@ struct TStorageState {
     // The one enumeration of StorageFindNext.
     std::unique_ptr<DIR, TFolderCloser> search;
     std::string searchFolder;
+    // Paths already logged as found under another letter case.
+    std::set<std::string, std::less<>> caseLogged;
 };
 
 TStorageState state;
@@ -59,17 +62,49 @@ std::string DiskPath(TStorageFolder folder, std::string_view name, TFileKind kin
     return state.paths[folder] + CloudFileName(name, kind);
 }
 
-// Destructors close what callers left open; a failure there goes to the log, since a
-// destructor must not raise.
-void CloseQuietly(TStream& stream) noexcept {
-    try {
-        stream.Close();
-    } catch (const std::exception& error) {
-        try {
-            LogMessage(error.what());
-        } catch (...) {
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return AsciiLower(x) == AsciiLower(y);
+           });
+}
+
+// The path of the file a look-up of the triple reads. Content written on case-blind systems
+// names files in any letter case, so when the exact name is missing (and only then: a hit costs
+// one stat), the folder is searched for a plain file whose name differs only in ASCII case;
+// with several, the byte-wise smallest wins so every run picks the same. Returns the exact
+// path, or empty for a refused name, when nothing fits.
+std::string LookUpDiskPath(TStorageFolder folder, std::string_view name, TFileKind kind) {
+    const std::string path = DiskPath(folder, name, kind);
+    struct stat info {};
+    if (path.empty() || stat(path.c_str(), &info) == 0 || errno != ENOENT) {
+        return path;
+    }
+    const std::string& folderPath = state.paths[folder];
+    const std::string wanted = CloudFileName(name, kind);
+    const std::unique_ptr<DIR, TFolderCloser> dir(opendir(folderPath.c_str()));
+    if (dir == nullptr) {
+        return path;
+    }
+    std::string found;
+    while (const dirent* entry = readdir(dir.get())) {
+        const std::string_view fileName(entry->d_name);
+        if (EqualIgnoringCase(fileName, wanted) && (found.empty() || fileName < found) &&
+            posix::IsRegularFile(folderPath + std::string(fileName))) {
+            found.assign(fileName);
         }
     }
+    if (found.empty()) {
+        return path;
+    }
+    std::string actual = folderPath + found;
+    if (state.caseLogged.insert(path).second) {
+        LogMessage("File \"" + path + "\" found as \"" + found + "\"");
+    }
+    return actual;
 }
 
 [[noreturn]] void RaiseUnableToOpen(const std::string& path) {
@@ -92,16 +127,12 @@ public:
         : file_(std::move(file)), path_(std::move(path)), temporary_(std::move(temporary)),
           size_(size) {}
 
+    // Not closed means not finished (an error is unwinding, or the writer gave up): what was
+    // written goes, and the target keeps its old content.
     ~TFileStream() override {
-        if (closed_) {
-            return;
-        }
-        if (failed_) {
-            // The failed write already raised; only the torn temporary file has to go.
+        if (!closed_) {
             Discard();
-            return;
         }
-        CloseQuietly(*this);
     }
 
     std::size_t Read(void* buffer, std::size_t size) override {
@@ -153,7 +184,9 @@ public:
 private:
     void Discard() {
         file_.Reset();
-        unlink(temporary_.c_str());
+        if (!temporary_.empty()) {
+            unlink(temporary_.c_str());
+        }
         closed_ = true;
     }
 
@@ -283,12 +316,6 @@ TCloudStream::TCloudStream(bool writeMode, std::string name, TFileKind kind)
     Bytes().resize(static_cast<std::size_t>(std::clamp(got, 0, size)));
 }
 
-TCloudStream::~TCloudStream() {
-    if (!closed_) {
-        CloseQuietly(*this);
-    }
-}
-
 void TCloudStream::Close() {
     if (closed_) {
         return;
@@ -334,6 +361,7 @@ void StorageReset() {
     for (std::string& path : state.paths) {
         path.clear();
     }
+    state.caseLogged.clear();
 }
 
 bool StorageReady() {
@@ -407,14 +435,14 @@ bool StorageExists(TStorageFolder folder, std::string_view name, TFileKind kind)
     if (folder == sfCloud) {
         return CloudFileExists(CloudFileName(name, kind));
     }
-    return posix::IsRegularFile(DiskPath(folder, name, kind));
+    return posix::IsRegularFile(LookUpDiskPath(folder, name, kind));
 }
 
 std::unique_ptr<TStream> StorageOpen(TStorageFolder folder, std::string_view name, TFileKind kind) {
     if (folder == sfCloud) {
         return std::make_unique<TCloudStream>(false, std::string(name), kind);
     }
-    const std::string path = DiskPath(folder, name, kind);
+    const std::string path = LookUpDiskPath(folder, name, kind);
     int64_t size = 0;
     posix::TFileHandle file;
     if (!path.empty()) {
@@ -501,7 +529,7 @@ int32_t StorageFileAge(TStorageFolder folder, std::string_view name, TFileKind k
     if (folder == sfCloud) {
         return 0;
     }
-    const std::string path = DiskPath(folder, name, kind);
+    const std::string path = LookUpDiskPath(folder, name, kind);
     struct stat info {};
     std::tm local{};
     if (path.empty() || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||

@@ -62,8 +62,9 @@ public:
     virtual int64_t Position() const = 0;
     // Moves to Position, clamped to 0 .. Size.
     virtual void Seek(int64_t position) = 0;
-    // Makes what was written durable; raises EngineError on failure. Streams that are not
-    // closed are closed by their destructor, which logs a failure instead of raising.
+    // Makes what was written durable; raises EngineError on failure. Only Close commits: a
+    // writing stream destroyed without it (an error unwinding past it, say) throws away what
+    // was written and leaves the old file as it was.
     virtual void Close() {}
 };
 
@@ -88,13 +89,12 @@ private:
     std::size_t position_ = 0;
 };
 
-// A cloud file held in memory. In write mode the content goes to the cloud on Close (or on
-// destruction); a stream left empty writes nothing, so the cloud file keeps its old content.
+// A cloud file held in memory. In write mode the content goes to the cloud on Close, and only
+// then; a stream left empty writes nothing, so the cloud file keeps its old content.
 class TCloudStream : public TMemoryStream {
 public:
     // Read mode raises "Cloud file \"<name><ext>\" not found" when the file does not exist.
     TCloudStream(bool writeMode, std::string name, TFileKind kind);
-    ~TCloudStream() override;
 
     // Raises "Failed to save cloud file \"<name><ext>\"." when the write fails.
     void Close() override;
@@ -132,11 +132,15 @@ std::string ExecutableFolder();
 // ~/.local/share), created when missing; empty when it cannot be made.
 std::string UserFolder();
 
+// Look-ups of disk files (StorageExists, StorageOpen, StorageLoadText, StorageFileAge) that miss
+// the exact name take a file of the same folder whose name differs only in ASCII letter case,
+// as data written on case-blind systems expects; each such name is logged once.
 bool StorageExists(TStorageFolder folder, std::string_view name, TFileKind kind);
 // Raises "Unable to open file \"<path>\"" for a missing disk file.
 std::unique_ptr<TStream> StorageOpen(TStorageFolder folder, std::string_view name, TFileKind kind);
 // Raises "Unable to create file \"<path>\"". Disk files are written to a temporary file and
-// renamed over the target on Close, so a failed write never leaves a torn file.
+// renamed over the target on Close, so a failed write never leaves a torn file. The stream
+// commits only on Close; destroyed without it, it leaves the old file untouched.
 std::unique_ptr<TStream> StorageCreate(TStorageFolder folder, std::string_view name,
                                        TFileKind kind);
 std::string StorageLoadText(TStorageFolder folder, std::string_view name, TFileKind kind);

@@ -88,6 +88,35 @@ TEST(TMemoryStream, SeekClampsAndWritesOverwriteThenGrow) {
     EXPECT_EQ(stream.Read(buffer, sizeof buffer), 0U);
 }
 
+TEST(TMemoryStream, ExactReadsRaiseWhenTheDataEndsEarly) {
+    TMemoryStream stream(std::string("abcdef"));
+    char buffer[8] = {};
+    stream.ReadExact(buffer, 4);
+    EXPECT_EQ(std::string(buffer, 4), "abcd");
+    EXPECT_EQ(stream.Remaining(), 2);
+    stream.ReadExact(buffer, 0);
+    try {
+        stream.ReadExact(buffer, 3);
+        FAIL() << "read past the end";
+    } catch (const EngineError& error) {
+        EXPECT_STREQ(error.what(), "Stream read error");
+    }
+    EXPECT_EQ(stream.Remaining(), 0);
+}
+
+TEST(TMemoryStream, ABufferShrunkUnderThePositionLeavesNothingToRead) {
+    TMemoryStream stream(std::string("abcdef"));
+    stream.Seek(5);
+    stream.Bytes().resize(2);
+    EXPECT_EQ(stream.Remaining(), 0);
+    char buffer[4] = {};
+    EXPECT_EQ(stream.Read(buffer, sizeof buffer), 0U);
+    EXPECT_THROW(stream.ReadExact(buffer, 1), EngineError);
+    // Writing there fills the gap with zeros rather than reading freed memory.
+    stream.Write("z", 1);
+    EXPECT_EQ(stream.Bytes(), std::string("ab\0\0\0z", 6));
+}
+
 TEST_F(Storage, SaveStringWritesOnlyChangesAndDeletesOnEmpty) {
     const fs::path file = user / "StartLanguage.str";
     StorageSaveString(sfUser, "StartLanguage", "French");
@@ -169,10 +198,6 @@ TEST_F(Storage, CloudStreamsReadWriteAndFailWithTheirTexts) {
     } catch (const EngineError& error) {
         EXPECT_STREQ(error.what(), "Failed to save cloud file \"Save.dat\".");
     }
-    stream = StorageCreate(sfCloud, "Save", fkData);
-    stream->Write("new", 3);
-    EXPECT_NO_THROW(stream.reset());
-    EXPECT_EQ(LogLines(), std::vector<std::string>{"Failed to save cloud file \"Save.dat\"."});
     EXPECT_EQ(ReadFile(cloud / "Save.dat"), "old");
 }
 
@@ -221,6 +246,17 @@ TEST_F(Storage, FileAgeIsThePackedLocalModificationTime) {
     EXPECT_EQ(StorageFileAge(sfCloud, "Save", fkData), 0);
 }
 
+TEST_F(Storage, FileStreamsCountTheBytesRemaining) {
+    Put(sfUser, "Data", fkData, "0123456789");
+    const std::unique_ptr<TStream> stream = StorageOpen(sfUser, "Data", fkData);
+    EXPECT_EQ(stream->Remaining(), 10);
+    char buffer[16] = {};
+    stream->ReadExact(buffer, 7);
+    EXPECT_EQ(stream->Remaining(), 3);
+    EXPECT_THROW(stream->ReadExact(buffer, 4), EngineError);
+    stream->Close();
+}
+
 TEST_F(Storage, FindNextListsThePlainFilesOfOneFolder) {
     temp.Write("ordinary/G2Props.png", "");
     temp.Write("ordinary/Music.tar.ogg", "");
@@ -258,19 +294,74 @@ TEST_F(Storage, AFailedWriteLeavesTheOldFileWhole) {
     EXPECT_TRUE(LogLines().empty());
 }
 
-TEST_F(Storage, AnUnclosedStreamCommitsAndOnlyLogsAFailure) {
-    StorageCreate(sfUser, "Log", fkText)->Write("abc", 3);
-    EXPECT_EQ(ReadFile(user / "Log.txt"), "abc");
+TEST_F(Storage, AStreamDestroyedWithoutCloseLeavesTheOldFile) {
+    const std::string save(300, 's');
+    for (const TStorageFolder folder : {sfUser, sfCloud}) {
+        SCOPED_TRACE(folder);
+        Put(folder, "Save", fkData, save);
+        // A save that fails half-way: the error unwinds past the open stream.
+        try {
+            const std::unique_ptr<TStream> stream = StorageCreate(folder, "Save", fkData);
+            stream->Write("torn", 4);
+            throw EngineError("profile damaged");
+        } catch (const EngineError&) {
+        }
+        EXPECT_EQ(StorageLoadText(folder, "Save", fkData), save);
+        // Forgetting Close is no commit either.
+        StorageCreate(folder, "Save", fkData)->Write("torn", 4);
+        EXPECT_EQ(StorageLoadText(folder, "Save", fkData), save);
+        StorageCreate(folder, "Fresh", fkData)->Write("torn", 4);
+        EXPECT_FALSE(StorageExists(folder, "Fresh", fkData));
+    }
+    EXPECT_EQ(FileNames(user), std::set<std::string>{"Save.dat"});
+    EXPECT_EQ(FileNames(cloud), std::set<std::string>{"Save.dat"});
+    EXPECT_TRUE(LogLines().empty());
+}
 
+TEST_F(Storage, ACommitThatFailsRaisesFromCloseAndKeepsNoTemporaryFile) {
+    Put(sfUser, "Log", fkText, "abc");
     std::unique_ptr<TStream> stream = StorageCreate(sfUser, "Log", fkText);
     stream->Write("def", 3);
     // Something puts a folder where the file was: the rename cannot replace it.
     fs::remove(user / "Log.txt");
     temp.Write("user/Log.txt/keep", "k");
+    try {
+        stream->Close();
+        FAIL() << "committed over a folder";
+    } catch (const EngineError& error) {
+        EXPECT_EQ(error.what(), "Unable to write file \"" + user.string() + "/Log.txt\"");
+    }
     EXPECT_NO_THROW(stream.reset());
-    EXPECT_EQ(LogLines(),
-              std::vector<std::string>{"Unable to write file \"" + user.string() + "/Log.txt\""});
     EXPECT_EQ(FileNames(user), std::set<std::string>{"Log.txt"});
+}
+
+TEST_F(Storage, LookUpsFallBackToAnotherLetterCaseAndLogItOnce) {
+    temp.Write("ordinary/g2PROPS.PNG", "picture");
+    EXPECT_TRUE(StorageExists(sfOrdinary, "G2Props", fkPng));
+    EXPECT_EQ(StorageLoadText(sfOrdinary, "G2Props", fkPng), "picture");
+    EXPECT_GT(StorageFileAge(sfOrdinary, "G2Props", fkPng), 0);
+    const std::string wanted = ordinary.string() + "/G2Props.png";
+    EXPECT_EQ(LogLines(),
+              std::vector<std::string>{"File \"" + wanted + "\" found as \"g2PROPS.PNG\""});
+
+    // The exact name wins whenever it exists; two other spellings give the same one each run.
+    temp.Write("ordinary/G2Props.png", "exact");
+    EXPECT_EQ(StorageLoadText(sfOrdinary, "G2Props", fkPng), "exact");
+    temp.Write("ordinary/s0scenario.dat", "lower");
+    temp.Write("ordinary/S0SCENARIO.dat", "upper");
+    EXPECT_EQ(StorageLoadText(sfOrdinary, "S0Scenario", fkData), "upper");
+    EXPECT_EQ(LogLines().size(), 2U);
+
+    // Only plain files count, and a name differing in more than case is still missing.
+    fs::create_directories(ordinary / "g8click.wav");
+    EXPECT_FALSE(StorageExists(sfOrdinary, "G8Click", fkWave));
+    temp.Write("ordinary/G2Prop.png", "");
+    EXPECT_FALSE(StorageExists(sfOrdinary, "G2Pro", fkPng));
+    EXPECT_THROW(StorageOpen(sfOrdinary, "G2Pro", fkPng), EngineError);
+    // Writes name the file exactly.
+    Put(sfOrdinary, "S0Scenario", fkData, "mine");
+    EXPECT_EQ(ReadFile(ordinary / "S0Scenario.dat"), "mine");
+    EXPECT_EQ(ReadFile(ordinary / "S0SCENARIO.dat"), "upper");
 }
 
 TEST_F(Storage, StartSetsTheFoldersAndStopAcceptsAnyState) {
