@@ -508,7 +508,8 @@ std::string ReadEffectFile(const std::string& name) {
         throw EngineError(name + ".emt: the file is too large");
     }
     std::string bytes(static_cast<std::size_t>(size), '\0');
-    bytes.resize(stream->Read(bytes.data(), bytes.size()));
+    // A file that shrinks while it is read is damaged, not shorter.
+    stream->ReadExact(bytes.data(), bytes.size());
     stream->Close();
     return bytes;
 }

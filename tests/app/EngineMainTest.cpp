@@ -91,6 +91,31 @@ TEST(GameRun, NormalQuitWithAnEmptyLogRemovesTheLogFile) {
     EXPECT_FALSE(fs::exists(game.User() / "Log.txt"));
 }
 
+TEST(GameRun, TheLogFileHoldsTheLinesEndingInCrLfWithoutAByteOrderMark) {
+    TGame game;
+    game.AddLanguage("english", "English");
+    game.AddLanguage("English", "English"); // one of the two is ignored, with a log line
+    const TProcessResult run = game.Run({"-frames", "2", "-input", "no-such-script.txt"});
+    EXPECT_EQ(run.ExitCode, 1);
+    const std::string bytes = ReadFile(game.User() / "Log.txt");
+    ASSERT_GE(bytes.size(), 3U);
+    EXPECT_NE(bytes.substr(0, 3), "\xEF\xBB\xBF");
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        lines.push_back(bytes.substr(start, end - start));
+    }
+    EXPECT_EQ(start, bytes.size()) << "the last line has no CR LF";
+    ASSERT_EQ(lines.size(), 2U) << bytes;
+    EXPECT_EQ(lines[0].rfind("Language folder \"", 0), 0U) << lines[0];
+    EXPECT_NE(lines[1].find("no-such-script.txt"), std::string::npos) << lines[1];
+    for (const std::string& line : lines) {
+        EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << line;
+        // The box shows the same lines.
+        EXPECT_NE(run.Err.find(line), std::string::npos) << run.Err;
+    }
+}
+
 TEST(GameRun, LanguageSwitchIsRemembered) {
     TGame game;
     game.AddLanguage("english", "English");
@@ -180,6 +205,48 @@ TEST(StartUp, OldSystemsAreRefusedWithKindTwo) {
         major = 5;
         minor = 1;
     });
+    EXPECT_EQ(ErrorKind(), ekNone);
+    ApplicationStop();
+}
+
+std::vector<std::string> stopped;
+
+TEST(ShutDown, AFailingStopReachesTheLogTheBoxAndTheExitCode) {
+    ApplicationStart();
+    stopped.clear();
+    const TSubsystem game[] = {
+        {"gui", nullptr, [] { stopped.emplace_back("gui"); }},
+        {"player profiles", nullptr,
+         [] {
+             stopped.emplace_back("player profiles");
+             throw EngineError("Failed to save cloud file \"Save.dat\".");
+         }},
+    };
+    const TSubsystem engine[] = {
+        {"storage", nullptr, [] { stopped.emplace_back("storage"); }},
+        {"audio", nullptr, [] { throw EngineError("audio gone"); }},
+    };
+    testing::internal::CaptureStderr();
+    const int exitCode = ShutDown(game, engine);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(exitCode, 1);
+    // Every stop runs, each list backwards, even after one failed.
+    EXPECT_EQ(stopped, (std::vector<std::string>{"player profiles", "gui", "storage"}));
+    EXPECT_EQ(LogLines(),
+              (std::vector<std::string>{"Failed to save cloud file \"Save.dat\".", "audio gone"}));
+    EXPECT_EQ(ErrorKind(), ekGeneral);
+    EXPECT_NE(err.find("An error has occured during the game execution.\n\nLog messages:\n"
+                       "Failed to save cloud file \"Save.dat\".\naudio gone"),
+              std::string::npos)
+        << err;
+    ApplicationStop();
+
+    // Stops that all succeed end a clean run silently.
+    ApplicationStart();
+    const TSubsystem quiet[] = {{"gui", nullptr, [] {}}};
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ShutDown(quiet, {}), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(ErrorKind(), ekNone);
     ApplicationStop();
 }

@@ -54,9 +54,6 @@ void OnGameTitle(std::string_view title) {
 }
 
 void WriteLogFile() {
-    if (!StorageReady()) {
-        return;
-    }
     try {
         if (LogEmpty()) {
             StorageDelete(sfUser, "Log", fkText);
@@ -83,7 +80,47 @@ void ShowErrorBox() {
     }
 }
 
+// The main procedure's one handler: the message goes to the log, and the run counts as failed.
+void HandleRunError(const std::exception& error) {
+    if (*error.what() != '\0') {
+        LogMessage(error.what());
+    }
+    if (ErrorKind() == ekNone) {
+        ReportErrorKind(ekGeneral);
+    }
+}
+
 } // namespace
+
+int ShutDown(std::span<const TSubsystem> game, std::span<const TSubsystem> engine) {
+    // Storage forgets that it was ready when it stops; the log file may be written again after.
+    const bool logFileWanted = StorageReady();
+    if (logFileWanted) {
+        WriteLogFile();
+    }
+    ResetApplicationFlags();
+    bool stopFailed = false;
+    for (const std::span<const TSubsystem> list : {game, engine}) {
+        for (auto subsystem = list.rbegin(); subsystem != list.rend(); ++subsystem) {
+            try {
+                subsystem->Stop();
+            } catch (const std::exception& error) {
+                // The last save runs here: its failure must not pass for a clean exit.
+                HandleRunError(error);
+                stopFailed = true;
+            }
+        }
+    }
+    ServiceShutdown();
+    if (logFileWanted && stopFailed) {
+        WriteLogFile();
+    }
+    const int exitCode = ErrorKind() == ekNone ? 0 : 1;
+    if (exitCode != 0) {
+        ShowErrorBox();
+    }
+    return exitCode;
+}
 
 std::string UsageText() {
     return "Usage: valdmoor [switches]\n"
@@ -163,23 +200,10 @@ int RunGame(const std::vector<std::string>& args) {
             CaptureFrameToFile(Switches().CaptureFile);
         }
     } catch (const std::exception& error) {
-        if (*error.what() != '\0') {
-            LogMessage(error.what());
-        }
-        if (ErrorKind() == ekNone) {
-            ReportErrorKind(ekGeneral);
-        }
+        HandleRunError(error);
     }
 
-    WriteLogFile();
-    ResetApplicationFlags();
-    StopSubsystems(GameSubsystems, "valdmoor");
-    StopSubsystems(EngineSubsystems(), "valdmoor");
-    ServiceShutdown();
-    const int exitCode = ErrorKind() == ekNone ? 0 : 1;
-    if (exitCode != 0) {
-        ShowErrorBox();
-    }
+    const int exitCode = ShutDown(GameSubsystems, EngineSubsystems());
     ApplicationStop();
     runningInstance = nullptr;
     return exitCode;
