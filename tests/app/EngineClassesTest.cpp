@@ -368,6 +368,21 @@ TEST(TCache, CachedListRecyclesItemsWithoutAllocating) {
     EXPECT_EQ(cache->Total(), 8);
 }
 
+TEST(TCache, RemovingWithoutFreeingStillReturnsTheItemToTheCache) {
+    TContainerOf<TPooled> list(false, &TCache::Build<TPooled>, 4);
+    TCache* cache = list.Cache();
+    TPooled* first = list.NewItem();
+    list.NewItem();
+    EXPECT_EQ(cache->FreeCount(), 2);
+    // The list owns no items: the cache does, whatever the caller asks.
+    list.Remove(first, false);
+    EXPECT_EQ(list.Count(), 1);
+    EXPECT_EQ(first->Container(), nullptr);
+    EXPECT_EQ(cache->FreeCount(), 3);
+    EXPECT_EQ(list.NewItem(), first);
+    EXPECT_EQ(cache->Total(), 4);
+}
+
 TEST(TCache, SharedCacheServesSeveralLists) {
     TCache pool(&TCache::Build<TPooled>, 2);
     {

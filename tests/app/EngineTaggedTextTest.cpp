@@ -54,6 +54,12 @@ TEST(ReadTaggedText, NormalisesWhiteSpaceLikeATextRenderer) {
     EXPECT_EQ(result.items[2].second, "");
 }
 
+TEST(ReadTaggedText, OneLineBreakIsOneLineWhateverItsBytes) {
+    const auto result = Read(Script("<text id=\"W\">a\r\nb</text><text id=\"U\">a\nb</text>"
+                                    "<text id=\"M\">a\rb</text><text id=\"S\">a \r\n b</text>"));
+    EXPECT_EQ(result.items, (Pairs{{"W", "a\nb"}, {"U", "a\nb"}, {"M", "a\nb"}, {"S", "a\nb"}}));
+}
+
 TEST(ReadTaggedText, DecodesTheFiveEntitiesAndDropsOthers) {
     const auto result = Read(Script("<text id=\"E\">&lt;a&gt; &amp; &quot;b&quot; &apos;c&apos;"
                                     "|&#65;|&nbsp;|&unknown;|</text>"

@@ -158,6 +158,26 @@ TEST_F(Service, AchievementsSurviveARestart) {
     EXPECT_FALSE(achieved);
 }
 
+TEST_F(Service, AStoreKeepsWhatEarlierRunsUnlocked) {
+    for (const char* name : {"H1", "H2", "H3"}) {
+        // Each run unlocks one more achievement and stores only its own change.
+        ServiceShutdown();
+        ASSERT_TRUE(ServiceInit(temp.Path().string()));
+        ASSERT_TRUE(ServiceRequestStats());
+        EXPECT_TRUE(ServiceSetAchievement(name));
+        EXPECT_TRUE(ServiceStoreStats());
+    }
+    ServiceShutdown();
+    ASSERT_TRUE(ServiceInit(temp.Path().string()));
+    ASSERT_TRUE(ServiceRequestStats());
+    for (const char* name : {"H1", "H2", "H3"}) {
+        bool achieved = false;
+        EXPECT_TRUE(ServiceGetAchievement(name, achieved));
+        EXPECT_TRUE(achieved) << name;
+    }
+    EXPECT_EQ(ReadFile(cloud / "Achievements.txt"), "H1\nH2\nH3\n");
+}
+
 TEST_F(Service, DamagedAchievementLinesAreSkippedAndLogged) {
     temp.Write("Cloud/Achievements.txt", "H1\r\n\nbad\x01line\nH2");
     ASSERT_TRUE(ServiceRequestStats());
