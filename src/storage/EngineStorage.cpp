@@ -75,8 +75,8 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
 // The path of the file a look-up of the triple reads. Content written on case-blind systems
 // names files in any letter case, so when the exact name is missing (and only then: a hit costs
 // one stat), the folder is searched for a plain file whose name differs only in ASCII case;
-// with several, the byte-wise smallest wins so every run picks the same. Returns the exact
-// path, or empty for a refused name, when nothing fits.
+// with several, the byte-wise smallest wins so every run picks the same. When nothing fits,
+// the exact path (empty for a refused name).
 std::string LookUpDiskPath(TStorageFolder folder, std::string_view name, TFileKind kind) {
     const std::string path = DiskPath(folder, name, kind);
     struct stat info {};
