@@ -592,9 +592,10 @@ TEST(HintPlacement, SideDependsOnTheRoomNearEachEdge) {
     // A 200 x 60 box (text 180 x 40 plus padding) beside a 100 x 40 control, margin 10,
     // screen margin 5.
     const TPlaceCase cases[] = {
-        {{0, 0}, false, psTop},      {{0, -400}, false, psLeft}, {{-700, -400}, false, psRight},
-        {{0, -400}, true, psLeft},   {{-700, 0}, true, psRight}, {{0, 0}, true, psLeft},
-        {{-10, -380}, true, psLeft}, {{0, 380}, false, psTop},
+        {{0, 0}, false, psTop},      {{0, -400}, false, psLeft},   {{-700, -400}, false, psRight},
+        {{0, -400}, true, psLeft},   {{-700, 0}, true, psRight},   {{0, 0}, true, psLeft},
+        {{-10, -380}, true, psLeft}, {{700, -400}, false, psLeft}, {{700, 430}, false, psTop},
+        {{0, 380}, false, psTop},
     };
     for (const TPlaceCase& c : cases) {
         TGuiHint hint("Plain", 0, 0, 0);
