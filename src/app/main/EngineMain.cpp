@@ -4,6 +4,7 @@
 #include "SingleInstance.h"
 #include "app/EngineApplication.h"
 #include "effects/EngineEffects.h"
+#include "gui/EngineGui.h"
 #include "platform/EngineMessageBox.h"
 #include "platform/EngineTimer.h"
 #include "platform/EngineWindow.h"
@@ -28,12 +29,12 @@ void Nothing() {}
 const TSubsystem GameSubsystems[] = {
     {"game data", Nothing, Nothing},
     {"player profiles", Nothing, Nothing},
-    {"gui", Nothing, Nothing},
+    {"gui", GuiStart, GuiStop},
     {"engine objects", Nothing, Nothing},
 };
 
 // Per-frame updates, in order: frame timer, GUI, player profiles, game data, effects, texts.
-void (*const FrameUpdates[])() = {TimerUpdate, Nothing, Nothing, Nothing, UpdateEffects, Nothing};
+void (*const FrameUpdates[])() = {TimerUpdate, GuiFrame, Nothing, Nothing, UpdateEffects, Nothing};
 
 void LinuxVersion(uint32_t& major, uint32_t& minor) {
     // Every Linux system the game builds on is supported.
@@ -179,7 +180,7 @@ int RunGame(const std::vector<std::string>& args) {
     InstallQuitSignals();
     runningInstance = &instance;
     SetEngineHooks(WakeCheck);
-    SetScriptHooks(OnGameTitle, nullptr);
+    SetScriptHooks(OnGameTitle, RefreshAllTexts);
     try {
         std::srand(static_cast<unsigned>(std::time(nullptr)));
         CheckSystemVersion(LinuxVersion);
