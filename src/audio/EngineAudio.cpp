@@ -38,6 +38,7 @@ struct TMusic {
 struct TAudio {
     bool started = false;
     bool paused = false;
+    bool deviceLost = false; // the device plays into nothing since
     std::unique_ptr<TSoundDevice> device;
     std::unique_ptr<TContainerOf<TSample>> samples;
     std::unique_ptr<TContainerOf<TSource>> sources;
@@ -76,6 +77,9 @@ void Release(TSource*& source) {
 // Sound goes on into nothing at the game's pace: sources keep their time, one-shots end and
 // return to the pool, and the groups stay as the player set them.
 void CarryOnWithoutDevice() {
+    if (std::exchange(audio.deviceLost, true)) {
+        return;
+    }
     audio.device->ReplaceLostSink();
     if (audio.paused) {
         audio.device->SetPaused(true);

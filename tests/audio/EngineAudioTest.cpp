@@ -9,9 +9,11 @@
 #include "platform/PlatformBackend.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -525,9 +527,8 @@ TEST_F(Audio, ANewSoundStartsWithinOneDevicePeriod) {
         PlaySound(nullptr, "G8Blip", false, 0);
         Frames(1);
         const std::vector<int16_t> left = Left();
-        const auto heard =
-            std::find_if(left.begin() + static_cast<std::ptrdiff_t>(asked), left.end(),
-                         [](int16_t v) { return v != 0; });
+        const auto heard = std::find_if(left.begin() + static_cast<std::ptrdiff_t>(asked),
+                                        left.end(), [](int16_t v) { return v != 0; });
         ASSERT_NE(heard, left.end()) << attempt;
         worst = std::max(worst, static_cast<std::size_t>(heard - left.begin()) - asked);
         Frames(7 + attempt % 3);
@@ -579,6 +580,7 @@ TEST_F(Audio, ALostDeviceLeavesTheGameSilentWithOneShotsStillEnding) {
     TSource* hum = PlaySound(this, "G8Hum", true, 0);
     PlayMusic("M0Steps");
     Seconds(0.5);
+    AudioDeviceLost(7);
     AudioDeviceLost(7);
     ASSERT_EQ(LogLines().size(), 1u);
     const std::size_t heard = played.size();
@@ -641,8 +643,28 @@ TEST_F(SilentAudio, SdlDeviceTakesTheMix) {
     ASSERT_TRUE(AudioDevicePresent()) << (LogEmpty() ? "" : LogLines()[0]);
     EXPECT_GT(AudioRate(), 0);
     PutLevel("G8Hum", 0.2, 100);
-    ASSERT_NE(PlaySound(this, "G8Hum", true, 0), nullptr);
-    Seconds(0.1);
+    Put("Ordinary/M0Steps.ogg", SteppedTrack(2));
+    TSource* hum = PlaySound(this, "G8Hum", true, 0);
+    ASSERT_NE(hum, nullptr);
+    // No game frame runs, yet the device goes on: a long frame is no gap.
+    const uint32_t before = hum->Buffer()->Position();
+    for (int wait = 0; wait < 100 && hum->Buffer()->Position() == before; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_NE(hum->Buffer()->Position(), before);
+    PlayMusic("M0Steps");
+    // The device's thread mixes while this one starts, stops and refills.
+    for (int frame = 0; frame < 60; ++frame) {
+        PlaySound(nullptr, "G8Hum", false, frame % 2);
+        SetGroupVolume(1, frame % 11);
+        Frames(1);
+        if (frame % 20 == 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    StopSoundsOf(this);
+    AudioPause();
+    AudioResume();
     EXPECT_TRUE(LogEmpty());
 }
 

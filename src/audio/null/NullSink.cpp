@@ -48,8 +48,8 @@ private:
     int32_t period_;
     std::vector<int16_t> frames_;
     TAudioRenderer* renderer_ = nullptr;
-    double clock_ = 0;      // frames' worth of time played
-    int64_t rendered_ = 0;  // frames rendered, a whole number of periods
+    double clock_ = 0;     // frames' worth of time played
+    int64_t rendered_ = 0; // frames rendered, a whole number of periods
     bool paused_ = false;
     std::vector<int16_t>* capture_ = nullptr;
 };
