@@ -1,16 +1,23 @@
-// Cost of one audio frame with a busy soundscape: sixteen looping sources at two rates and a
-// streamed music track, whose decoding is spread over the frames. Reports the typical (median)
-// frame and the worst ones, which carry the stream's decoding slices and block writes, in wall
-// time and in the thread's own processor time (which a busy machine's preemption leaves out).
+// Cost of audio with a busy soundscape: sixteen looping sources at two rates and a streamed
+// music track, whose decoding is spread over the frames.
+// - BM_AudioUpdate: one game frame's AudioUpdate on the null sink, which also renders the
+//   frame's periods there (one or two of 512 frames); with a real device that mixing runs on
+//   its own thread instead. Reports the typical (median) frame and the worst ones, which carry
+//   the stream's decoding slices and block writes, in wall time and in the thread's own
+//   processor time (which a busy machine's preemption leaves out).
+// - BM_MixPeriod: one device period rendered by the mixer, what the device's thread pays every
+//   11.6 ms at 44.1 kHz.
 #include "TestSounds.h"
 #include "TestSupport.h"
 #include "app/EngineApplication.h"
 #include "audio/EngineAudio.h"
+#include "audio/SoundBuffers.h"
 #include "platform/EngineTimer.h"
 
 #include <algorithm>
 #include <chrono>
 #include <ctime>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -109,6 +116,29 @@ void BM_AudioUpdate(benchmark::State& state) {
 }
 // Two minutes of game at 60 frames per second.
 BENCHMARK(BM_AudioUpdate)->Iterations(60 * 120)->Unit(benchmark::kMicrosecond);
+
+void BM_MixPeriod(benchmark::State& state) {
+    TSoundDevice device(CreateNullSink());
+    std::vector<std::unique_ptr<TSoundBuffer>> buffers;
+    for (int i = 0; i < 17; ++i) {
+        const bool stereo = i % 2 == 0;
+        const int rate = stereo ? 44100 : 22050;
+        const int channels = stereo ? 2 : 1;
+        buffers.push_back(device.CreateBuffer(TPcmFormat::Pcm16(channels, rate),
+                                              test::SineWave(channels, rate, rate, 97 + i, 1500)));
+        buffers.back()->SetVolume(-300 * (i % 4));
+        buffers.back()->Play(true);
+    }
+    std::vector<int16_t> out(static_cast<std::size_t>(MixPeriod) * 2);
+    for (auto _ : state) {
+        device.Render(out.data(), MixPeriod);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.counters["buffers"] = static_cast<double>(buffers.size());
+    state.counters["period_frames"] = MixPeriod;
+    buffers.clear();
+}
+BENCHMARK(BM_MixPeriod)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 } // namespace valdmoor

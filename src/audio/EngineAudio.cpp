@@ -32,11 +32,13 @@ struct TMusic {
     float fade = 0;   // cross-fade progress, 0 .. 1
     float duck = 0;   // how far the music is ducked under a jingle, 0 .. 1
     float jingleElapsed = 0;
+    bool skipWait = false; // the queued track starts at the next update
 };
 
 struct TAudio {
     bool started = false;
     bool paused = false;
+    bool deviceLost = false; // the device plays into nothing since
     std::unique_ptr<TSoundDevice> device;
     std::unique_ptr<TContainerOf<TSample>> samples;
     std::unique_ptr<TContainerOf<TSource>> sources;
@@ -72,6 +74,19 @@ void Release(TSource*& source) {
     }
 }
 
+// Sound goes on into nothing at the game's pace: sources keep their time, one-shots end and
+// return to the pool, and the groups stay as the player set them.
+void CarryOnWithoutDevice() {
+    if (std::exchange(audio.deviceLost, true)) {
+        return;
+    }
+    audio.device->ReplaceLostSink();
+    if (audio.paused) {
+        audio.device->SetPaused(true);
+    }
+    LogMessage("Lost the sound device; the game goes on without sound");
+}
+
 void UpdateMusic(float frameTime) {
     TMusic& music = audio.music;
     if (music.jingle != nullptr) {
@@ -86,6 +101,11 @@ void UpdateMusic(float frameTime) {
     music.duck = ducking ? std::min(1.0f, music.duck + 2 * frameTime)
                          : std::max(0.0f, music.duck - 0.5f * frameTime);
     const float level = MusicLevel * (1 - music.duck);
+
+    // Also while a fade or a switch is under way, which would otherwise restart the wait.
+    if (std::exchange(music.skipWait, false) && !music.queued.empty()) {
+        PlayMusic(std::exchange(music.queued, std::string()));
+    }
 
     if (music.state == msSteady && music.current != nullptr) {
         music.steady += frameTime;
@@ -359,6 +379,9 @@ void AudioUpdate() {
     const float frameTime = FrameTime();
     if (audio.device != nullptr) {
         audio.device->Sync(frameTime);
+        if (audio.device->Lost()) {
+            CarryOnWithoutDevice();
+        }
     }
     if (std::find(std::begin(audio.enabled), std::end(audio.enabled), true) !=
         std::end(audio.enabled)) {
@@ -377,8 +400,12 @@ void AudioUpdate() {
     } else if (!audio.music.queued.empty()) {
         PlayMusic(std::exchange(audio.music.queued, std::string()));
     }
-    if (audio.device != nullptr) {
-        audio.device->Mix();
+    audio.music.skipWait = false;
+}
+
+void AudioDeviceLost(uint32_t which) {
+    if (audio.device != nullptr && audio.device->Lost(which)) {
+        CarryOnWithoutDevice();
     }
 }
 
@@ -437,8 +464,10 @@ TSource* PlaySample(const void* owner, TSample* sample, bool looping, int32_t gr
 }
 
 TSource* PlaySound(const void* owner, std::string_view name, bool looping, int32_t group) {
-    // A one-shot in a muted group does not even load its sample.
-    if (name.empty() || audio.sources == nullptr || (!looping && !GroupEnabled(group))) {
+    // A one-shot in a muted group does not even load its sample. Groups out of range are
+    // taken as the nearest, as PlaySample does.
+    if (name.empty() || audio.sources == nullptr ||
+        (!looping && !audio.enabled[ValidGroup(group)])) {
         return nullptr;
     }
     return PlaySample(owner, GetSample(name), looping, group);
@@ -532,7 +561,7 @@ const std::string& CurrentMusicName() {
 }
 
 void SkipMusicWait() {
-    audio.music.steady = std::max(audio.music.steady, QueueWait);
+    audio.music.skipWait = true;
 }
 
 void PlayJingle(std::string_view name) {

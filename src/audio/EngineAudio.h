@@ -120,11 +120,16 @@ private:
 // the group volumes 10, 10, 8. Stop accepts audio that never started.
 void AudioStart();
 void AudioStop();
-// Once per frame: refills streams, returns finished sources, runs the music, mixes ahead.
+// Once per frame: refills streams, returns finished sources, runs the music. The mixing is
+// done by the device as it plays (the null sink plays the frame's time here).
 void AudioUpdate();
 // The game loses / regains the focus: sources stop and start again where they were.
 void AudioPause();
 void AudioResume();
+// SDL reported the audio device Which removed (SDL_AUDIODEVICEREMOVED, not a capture device).
+// When it is the one sound goes to, the game goes on without sound: sources keep their time
+// and one-shots still end. The update also notices a lost device by itself, a frame later.
+void AudioDeviceLost(uint32_t which);
 
 // The sample of that name, loaded on first use with the volume factor Volume; nil before
 // start-up.

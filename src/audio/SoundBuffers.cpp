@@ -46,17 +46,31 @@ TSoundBuffer::TSoundBuffer(TSoundDevice& device, const TPcmFormat& format, uint3
       frames_(size / static_cast<uint32_t>(format.BlockAlign)), data_(std::move(data)),
       step_((static_cast<uint64_t>(format.Rate) << 32) / static_cast<uint64_t>(device.rate_)) {}
 
-TSoundBuffer::~TSoundBuffer() = default;
+TSoundBuffer::~TSoundBuffer() {
+    const TSoundDevice::TGuard guard(device_);
+    if (locked_) {
+        device_.sink_->Unlock();
+    }
+    if (Container() != nullptr) {
+        device_.mixing_.Remove(this, false);
+    }
+}
 
 uint8_t* TSoundBuffer::Lock(uint32_t offset, uint32_t size) {
-    if (offset > size_ || size > size_ - offset) {
+    if (offset > size_ || size > size_ - offset || locked_) {
         return nullptr;
     }
+    // Held until Unlock: the mixer may be reading these very bytes for a duplicate.
+    device_.sink_->Lock();
+    locked_ = true;
     return reinterpret_cast<uint8_t*>(data_.get()) + offset;
 }
 
-void TSoundBuffer::StartRun() {
-    runStart_ = mixedUntil_ = device_.submitted_;
+void TSoundBuffer::Unlock() {
+    if (locked_) {
+        locked_ = false;
+        device_.sink_->Unlock();
+    }
 }
 
 void TSoundBuffer::Relist() {
@@ -70,30 +84,37 @@ void TSoundBuffer::Relist() {
 }
 
 void TSoundBuffer::Play(bool looping) {
+    const TSoundDevice::TGuard guard(device_);
     looping_ = looping;
     if (!playing_) {
         playing_ = true;
-        StartRun();
         Relist();
     }
 }
 
 void TSoundBuffer::Stop() {
-    // The frames already queued still play, so the position keeps following the device.
+    const TSoundDevice::TGuard guard(device_);
     playing_ = false;
     Relist();
 }
 
-uint64_t TSoundBuffer::Pending() const {
-    const uint64_t from = std::max(device_.consumed_, runStart_);
-    return mixedUntil_ > from ? mixedUntil_ - from : 0;
+bool TSoundBuffer::Playing() const {
+    const TSoundDevice::TGuard guard(device_);
+    return playing_ && !ended_;
 }
 
-bool TSoundBuffer::Playing() const {
-    return playing_ && !(ended_ && Pending() == 0);
+bool TSoundBuffer::Looping() const {
+    const TSoundDevice::TGuard guard(device_);
+    return looping_;
+}
+
+void TSoundBuffer::SetLooping(bool looping) {
+    const TSoundDevice::TGuard guard(device_);
+    looping_ = looping;
 }
 
 void TSoundBuffer::SetVolume(int32_t level) {
+    const TSoundDevice::TGuard guard(device_);
     level_ = std::clamp(level, SilentLevel, 0);
     target_ = LevelGain(level_);
     if (Container() == nullptr) {
@@ -101,35 +122,38 @@ void TSoundBuffer::SetVolume(int32_t level) {
     }
 }
 
+int32_t TSoundBuffer::Volume() const {
+    const TSoundDevice::TGuard guard(device_);
+    return level_;
+}
+
 uint32_t TSoundBuffer::Position() const {
+    const TSoundDevice::TGuard guard(device_);
     const uint64_t end = static_cast<uint64_t>(frames_) << 32;
-    const uint64_t back = Pending() * step_;
-    uint64_t position = std::min(position_, end);
-    if (looping_ && end > 0) {
-        position = (position + end - back % end) % end;
-    } else {
-        position = back > position ? 0 : position - back;
-    }
-    return static_cast<uint32_t>(position >> 32) * static_cast<uint32_t>(format_.BlockAlign);
+    return static_cast<uint32_t>(std::min(position_, end) >> 32) *
+           static_cast<uint32_t>(format_.BlockAlign);
 }
 
 void TSoundBuffer::SetPosition(uint32_t position) {
+    const TSoundDevice::TGuard guard(device_);
     position_ =
         static_cast<uint64_t>(std::min(position, size_) / static_cast<uint32_t>(format_.BlockAlign))
         << 32;
     ended_ = false;
-    StartRun();
     Relist();
 }
 
 void TSoundBuffer::SetHold(bool hold) {
+    const TSoundDevice::TGuard guard(device_);
     if (hold_ != hold) {
         hold_ = hold;
-        if (!hold_) {
-            StartRun();
-        }
         Relist();
     }
+}
+
+bool TSoundBuffer::Held() const {
+    const TSoundDevice::TGuard guard(device_);
+    return hold_;
 }
 
 void TSoundBuffer::MixInto(float* out, int32_t count, float g, float step) {
@@ -168,15 +192,17 @@ void TSoundBuffer::MixInto(float* out, int32_t count, float g, float step) {
         position += step_;
     }
     position_ = position;
-    mixedUntil_ += static_cast<uint64_t>(done);
 }
 
 TSoundDevice::TSoundDevice(std::unique_ptr<TAudioSink> sink)
     : sink_(std::move(sink)), rate_(std::clamp(sink_->Rate(), MinRate, MaxRate)),
-      leadFrames_(static_cast<int32_t>(std::lround(Lead * rate_))),
-      mix_(static_cast<std::size_t>(ChunkFrames) * 2), out_(mix_.size()) {}
+      period_(std::max(sink_->Period(), 1)), mix_(static_cast<std::size_t>(ChunkFrames) * 2) {
+    sink_->Start(*this);
+}
 
 TSoundDevice::~TSoundDevice() {
+    // The device's thread ends with its sink; only then the list goes.
+    sink_.reset();
     mixing_.Clear();
 }
 
@@ -208,42 +234,54 @@ std::unique_ptr<TSoundBuffer> TSoundDevice::CreateBuffer(const TPcmFormat& forma
 }
 
 std::unique_ptr<TSoundBuffer> TSoundDevice::Duplicate(const TSoundBuffer& buffer) {
+    const TGuard guard(*this);
     return std::unique_ptr<TSoundBuffer>(
         new TSoundBuffer(*this, buffer.format_, buffer.size_, buffer.data_));
 }
 
 void TSoundDevice::Sync(float frameTime) {
     sink_->Advance(frameTime);
-    const auto queued = static_cast<uint64_t>(std::max(sink_->Queued(), 0));
-    consumed_ = submitted_ - std::min(queued, submitted_);
-}
-
-void TSoundDevice::Mix() {
-    int32_t remaining = leadFrames_ - std::max(sink_->Queued(), 0);
-    while (remaining > 0) {
-        const int32_t count = std::min(remaining, ChunkFrames);
-        std::fill_n(mix_.begin(), count * 2, 0.0f);
-        for (TSoundBuffer& buffer : mixing_) {
-            // The ramp reaches the new level at the end of this mix, so steps do not click.
-            const float step = (buffer.target_ - buffer.gain_) / static_cast<float>(remaining);
-            buffer.MixInto(mix_.data(), count, buffer.gain_, step);
-            buffer.gain_ = count == remaining ? buffer.target_ : buffer.gain_ + step * count;
-            if (buffer.ended_) {
-                mixing_.Remove(&buffer, false);
-            }
-        }
-        for (int32_t i = 0; i < count * 2; ++i) {
-            out_[static_cast<std::size_t>(i)] = static_cast<int16_t>(
-                std::clamp(std::lrint(mix_[static_cast<std::size_t>(i)]), -32768L, 32767L));
-        }
-        sink_->Submit(out_.data(), count);
-        submitted_ += static_cast<uint64_t>(count);
-        remaining -= count;
-    }
 }
 
 void TSoundDevice::SetPaused(bool paused) {
     sink_->SetPaused(paused);
+}
+
+bool TSoundDevice::Lost() {
+    return sink_->Lost();
+}
+
+bool TSoundDevice::Lost(uint32_t which) {
+    return sink_->Is(which);
+}
+
+void TSoundDevice::ReplaceLostSink() {
+    // Closing the old sink ends its thread; nothing renders until the new one starts.
+    sink_.reset();
+    sink_ = CreateNullSink(rate_, period_);
+    sink_->Start(*this);
+}
+
+void TSoundDevice::Render(int16_t* frames, int32_t count) {
+    while (count > 0) {
+        const int32_t chunk = std::min(count, ChunkFrames);
+        std::fill_n(mix_.begin(), chunk * 2, 0.0f);
+        for (TSoundBuffer& buffer : mixing_) {
+            // A new level is reached by the end of the chunk, so steps do not click.
+            const float step = (buffer.target_ - buffer.gain_) / static_cast<float>(chunk);
+            buffer.MixInto(mix_.data(), chunk, buffer.gain_, step);
+            buffer.gain_ = buffer.target_;
+            if (buffer.ended_) {
+                mixing_.Remove(&buffer, false);
+            }
+        }
+        for (int32_t i = 0; i < chunk * 2; ++i) {
+            frames[i] = static_cast<int16_t>(
+                std::clamp(std::lrint(mix_[static_cast<std::size_t>(i)]), -32768L, 32767L));
+        }
+        frames += chunk * 2;
+        count -= chunk;
+    }
 }
 
 } // namespace valdmoor

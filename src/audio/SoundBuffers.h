@@ -43,38 +43,37 @@ public:
     uint32_t Size() const { return size_; }
 
     // The bytes Offset .. Offset + Size for writing, or nil when they are not all inside the
-    // buffer. Duplicates see what is written.
+    // buffer. Duplicates see what is written. Until Unlock the mixer waits, so keep it short;
+    // a buffer nothing plays yet can be filled without it (see CreateBuffer with samples).
     uint8_t* Lock(uint32_t offset, uint32_t size);
-    void Unlock() {}
+    void Unlock();
 
     // Plays from the current position; an already playing buffer only takes the new Looping.
     void Play(bool looping);
     void Stop();
-    // Still sounding: started, and not yet at its end (a one-shot stays playing until the
-    // device has played its last frame).
+    // Started, and not yet mixed to its end.
     bool Playing() const;
-    bool Looping() const { return looping_; }
-    void SetLooping(bool looping) { looping_ = looping; }
+    bool Looping() const;
+    void SetLooping(bool looping);
 
     void SetVolume(int32_t level);
-    int32_t Volume() const { return level_; }
+    int32_t Volume() const;
 
-    // Where the listener is, in bytes: what the device has played, not what has been mixed.
+    // Where the mixer is, in bytes: what the device has asked for, at most a period ahead of
+    // the listener.
     uint32_t Position() const;
     void SetPosition(uint32_t position);
 
     // A held buffer is playing but does not advance: a stream whose first second is not in.
     void SetHold(bool hold);
-    bool Held() const { return hold_; }
+    bool Held() const;
 
 private:
     friend class TSoundDevice;
 
     TSoundBuffer(TSoundDevice& device, const TPcmFormat& format, uint32_t size,
                  std::shared_ptr<int16_t> data);
-    uint64_t Pending() const;
     void Relist();
-    void StartRun();
     // Adds Frames output frames at gain G (growing by Step a frame) to Out, advancing.
     void MixInto(float* out, int32_t frames, float g, float step);
 
@@ -85,8 +84,6 @@ private:
     std::shared_ptr<int16_t> data_; // shared with duplicates
     uint64_t step_;                 // source frames per output frame, 32.32 fixed point
     uint64_t position_ = 0;         // where mixing goes on, 32.32 fixed point
-    uint64_t runStart_ = 0;         // output frame at which the present run of mixing began
-    uint64_t mixedUntil_ = 0;       // output frame after the last one this buffer mixed
     int32_t level_ = 0;
     float gain_ = 1; // where the ramp towards the level's factor is
     float target_ = 1;
@@ -94,13 +91,17 @@ private:
     bool looping_ = false;
     bool ended_ = false;
     bool hold_ = false;
+    bool locked_ = false;
 };
 
-class TSoundDevice {
+// The mixer: every playing buffer, resampled and summed into the device's periods. The device
+// calls Render on its own thread; every operation of the main thread on buffers takes the
+// device lock, so the mixer sees each change whole.
+class TSoundDevice : public TAudioRenderer {
 public:
     explicit TSoundDevice(std::unique_ptr<TAudioSink> sink);
     // Buffers must go before their device.
-    ~TSoundDevice();
+    ~TSoundDevice() override;
     TSoundDevice(const TSoundDevice&) = delete;
     TSoundDevice& operator=(const TSoundDevice&) = delete;
 
@@ -113,30 +114,51 @@ public:
     // A new stopped buffer on the same memory.
     std::unique_ptr<TSoundBuffer> Duplicate(const TSoundBuffer& buffer);
 
-    // Once per game frame: the sink plays FrameTime, and the buffers learn how far it got.
+    // Once per game frame: a sink without a thread of its own plays FrameTime now.
     void Sync(float frameTime);
-    // Mixes until about Lead seconds of sound wait in the sink.
-    void Mix();
     void SetPaused(bool paused);
+    // The sink's device is gone, or SDL reported device Which removed and it is the sink's.
+    bool Lost();
+    bool Lost(uint32_t which);
+    // Goes on with a null sink of the same rate, so buffers keep their time and end as before.
+    void ReplaceLostSink();
+
+    void Render(int16_t* frames, int32_t count) override;
 
     TAudioSink& Sink() { return *sink_; }
     int32_t Rate() const { return rate_; }
+    int32_t Period() const { return period_; }
 
-    // Enough to bridge a frame at 30 frames per second, short enough for prompt clicks.
-    static constexpr double Lead = 0.06;
     static constexpr int32_t ChunkFrames = 512;
 
 private:
     friend class TSoundBuffer;
 
+    // The device lock for the scope of one operation of the main thread.
+    class TGuard {
+    public:
+        explicit TGuard(const TSoundDevice& device) : sink_(device.sink_.get()) {
+            if (sink_ != nullptr) {
+                sink_->Lock();
+            }
+        }
+        ~TGuard() {
+            if (sink_ != nullptr) {
+                sink_->Unlock();
+            }
+        }
+        TGuard(const TGuard&) = delete;
+        TGuard& operator=(const TGuard&) = delete;
+
+    private:
+        TAudioSink* sink_;
+    };
+
     std::unique_ptr<TAudioSink> sink_;
     int32_t rate_;
-    int32_t leadFrames_;
-    uint64_t submitted_ = 0; // output frames handed to the sink
-    uint64_t consumed_ = 0;  // of those, played when last synced
+    int32_t period_;
     TContainerOf<TSoundBuffer> mixing_{false, false};
     std::vector<float> mix_;
-    std::vector<int16_t> out_;
 };
 
 } // namespace valdmoor

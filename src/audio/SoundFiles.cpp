@@ -116,19 +116,19 @@ TLoadedSound LoadWave(TSoundDevice& device, TStream& stream) {
     if (header.DataSize > stream.Size() - stream.Position()) {
         throw EngineError("Unexpected end of file");
     }
-    TLoadedSound sound;
-    sound.Buffer = device.CreateBuffer(header.Format, header.DataSize);
-    if (sound.Buffer == nullptr) {
+    if (!header.Format.Valid() || header.DataSize > MaxBufferBytes) {
         throw EngineError("Failed to create secondary buffer");
     }
-    uint8_t* bytes = sound.Buffer->Lock(0, header.DataSize);
-    if (bytes == nullptr) {
-        throw EngineError("Failed to lock secondary buffer");
-    }
-    const std::size_t got = stream.Read(bytes, header.DataSize);
-    sound.Buffer->Unlock();
-    if (got < header.DataSize) {
+    // Read before the buffer exists: locking a buffer for the length of a file read would
+    // keep the mixer waiting.
+    std::vector<int16_t> samples((header.DataSize + 1) / 2);
+    if (stream.Read(samples.data(), header.DataSize) < header.DataSize) {
         throw EngineError("Unexpected end of file");
+    }
+    TLoadedSound sound;
+    sound.Buffer = device.CreateBuffer(header.Format, std::move(samples));
+    if (sound.Buffer == nullptr) {
+        throw EngineError("Failed to create secondary buffer");
     }
     sound.Duration =
         static_cast<float>(header.DataSize) / static_cast<float>(header.Format.BytesPerSecond);

@@ -3,13 +3,17 @@
 #include "TestSounds.h"
 #include "TestSupport.h"
 #include "app/EngineApplication.h"
+#include "audio/AudioSink.h"
 #include "audio/SoundBuffers.h"
 #include "platform/EngineTimer.h"
+#include "platform/PlatformBackend.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -19,6 +23,20 @@ namespace {
 
 constexpr int Rate = 44100;
 constexpr int FrameSamples = Rate / 60;
+constexpr uint64_t ClockRate = 60000;
+
+// 1/60 s a frame, unless the test asks for a longer one.
+class TManualClock : public TClock {
+public:
+    explicit TManualClock(const uint64_t& step) : step_(step) {}
+    uint64_t Frequency() override { return ClockRate; }
+    uint64_t Counter() override { return ticks_; }
+    void FrameStarted() override { ticks_ += step_; }
+
+private:
+    const uint64_t& step_;
+    uint64_t ticks_ = 0;
+};
 
 // Audio on the null sink, a frame of 1/60 s at a time, with every played frame captured.
 class Audio : public testing::Test {
@@ -41,7 +59,7 @@ protected:
         ApplicationStart();
         SetStorageFolderPath(sfOrdinary, (folder.Path() / "Ordinary").string());
         SetStorageFolderPath(sfBranding, (folder.Path() / "Branding").string());
-        TimerStartWith(CreateFixedStepClock());
+        TimerStartWith(std::make_unique<TManualClock>(step));
         AudioStart();
         played.reserve(static_cast<std::size_t>(Rate) * 2 * 20);
         AudioCaptureTo(&played);
@@ -60,7 +78,18 @@ protected:
         for (int i = 0; i < count; ++i) {
             TimerUpdate();
             AudioUpdate();
+            elapsed += step;
         }
+    }
+    // One frame that lasts Seconds, as when a large file loads.
+    void LongFrame(double seconds) {
+        step = static_cast<uint64_t>(std::lround(seconds * ClockRate));
+        Frames(1);
+        step = ClockRate / 60;
+    }
+    // The output frame the listener is at now.
+    std::size_t Now() const {
+        return static_cast<std::size_t>(elapsed * static_cast<uint64_t>(Rate) / ClockRate);
     }
     void Seconds(double seconds) { Frames(static_cast<int>(std::lround(seconds * 60))); }
 
@@ -94,9 +123,51 @@ protected:
         return peak;
     }
 
+    std::vector<int16_t> Left() const {
+        std::vector<int16_t> left;
+        for (std::size_t i = 0; i < played.size(); i += 2) {
+            left.push_back(played[i]);
+        }
+        return left;
+    }
+
     test::TTempFolder folder;
     std::vector<int16_t> played;
+    uint64_t step = ClockRate / 60;
+    uint64_t elapsed = 0; // clock ticks
 };
+
+// A mono streamed track whose second N is a tone of StepHz(N): where the output is in the
+// file shows in its pitch.
+double StepHz(int second) {
+    return 200 + 100 * second;
+}
+std::string SteppedTrack(int seconds) {
+    std::vector<int16_t> samples;
+    for (int second = 0; second < seconds; ++second) {
+        const auto tone = test::SineWave(1, Rate, Rate, StepHz(second), 8000);
+        samples.insert(samples.end(), tone.begin(), tone.end());
+    }
+    return test::OggFile(1, Rate, samples, {"STREAMING=YES"});
+}
+// The pitch of Count frames of Left from From, by its rising zero crossings.
+double Pitch(const std::vector<int16_t>& left, std::size_t from, std::size_t count) {
+    int rising = 0;
+    for (std::size_t i = from + 1; i < from + count && i < left.size(); ++i) {
+        rising += left[i - 1] < 0 && left[i] >= 0 ? 1 : 0;
+    }
+    return rising * static_cast<double>(Rate) / static_cast<double>(count);
+}
+// The longest run of exact zeros in Left from From on.
+std::size_t LongestSilence(const std::vector<int16_t>& left, std::size_t from) {
+    std::size_t longest = 0;
+    std::size_t run = 0;
+    for (std::size_t i = from; i < left.size(); ++i) {
+        run = left[i] == 0 ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    return longest;
+}
 
 std::string Patched(std::string bytes, std::size_t offset, uint16_t value) {
     bytes[offset] = static_cast<char>(value & 0xFF);
@@ -369,6 +440,167 @@ TEST_F(Audio, SteadyFramesAllocateNothing) {
     EXPECT_EQ(test::AllocationCount(), before);
 }
 
+TEST_F(Audio, EveryVolumeStepAndTheJingleLevelFollowTheTable) {
+    constexpr int32_t Table[21] = {0,     -60,   -130,  -210,  -300,  -400,  -510,
+                                   -630,  -760,  -900,  -1050, -1210, -1380, -1560,
+                                   -1750, -1950, -2160, -2380, -2610, -2850, -10000};
+    for (int index = 0; index <= 20; ++index) {
+        EXPECT_EQ(VolumeLevel(static_cast<float>(20 - index) / 20), Table[index]) << index;
+    }
+    // The same steps reached through a source: group volume times the source's own.
+    PutLevel("G8Hum", 1, 1000);
+    TSource* hum = PlaySound(this, "G8Hum", true, 1);
+    for (int group = 1; group <= 10; ++group) {
+        SetGroupVolume(1, group);
+        EXPECT_EQ(hum->Level(), Table[20 - 2 * group]) << "group volume " << group;
+    }
+    hum->SetVolume(0.45f);
+    EXPECT_EQ(hum->Level(), Table[11]);
+
+    // A jingle plays at 0.875 of the music group's volume.
+    PutLevel("J0Fanfare", 2, 1000);
+    const struct {
+        int32_t group;
+        int32_t level;
+    } jingles[] = {{8, -510}, {10, -130}, {5, -1210}, {1, -2610}};
+    for (const auto& c : jingles) {
+        SetGroupVolume(MusicGroup, c.group);
+        PlayJingle("J0Fanfare");
+        ASSERT_NE(SourceOf("J0Fanfare"), nullptr);
+        EXPECT_EQ(SourceOf("J0Fanfare")->Level(), c.level) << "music volume " << c.group;
+    }
+}
+
+TEST_F(Audio, PlaySoundAndPlaySampleTakeGroupNumbersAlike) {
+    PutLevel("G8Blip", 0.1, 1000);
+    TSample* blip = GetSample("G8Blip");
+    for (int32_t group : {-1, 0, 2, 3, 7}) {
+        TSource* byName = PlaySound(this, "G8Blip", false, group);
+        TSource* bySample = PlaySample(this, blip, false, group);
+        ASSERT_NE(byName, nullptr) << group;
+        ASSERT_NE(bySample, nullptr) << group;
+        EXPECT_EQ(byName->Group(), bySample->Group()) << group;
+        EXPECT_EQ(byName->Group(), std::clamp(group, 0, 2)) << group;
+    }
+    SetGroupVolume(MusicGroup, 0);
+    EXPECT_EQ(PlaySound(this, "G8Blip", false, 5), nullptr);
+    EXPECT_EQ(PlaySample(this, blip, false, 5), nullptr);
+}
+
+TEST_F(Audio, SkipMusicWaitStartsTheQueuedTrackAtTheNextUpdateWhateverTheFade) {
+    PutLevel("M0Dawn", 2, 1000);
+    PutLevel("M0Dusk", 2, 2000);
+    PutLevel("M0Noon", 2, 3000);
+    // A switch not yet carried out.
+    PlayMusic("M0Dawn");
+    QueueMusic("M0Dusk");
+    SkipMusicWait();
+    Frames(1);
+    EXPECT_EQ(CurrentMusicName(), "M0Dusk");
+    EXPECT_TRUE(SourcesOf("M0Dawn").empty());
+    ASSERT_EQ(SourcesOf("M0Dusk").size(), 1u);
+
+    // Half way through the fade in.
+    Frames(30);
+    QueueMusic("M0Noon");
+    SkipMusicWait();
+    Frames(1);
+    EXPECT_EQ(CurrentMusicName(), "M0Noon");
+    EXPECT_EQ(SourcesOf("M0Noon").size(), 1u);
+
+    // A skip with nothing queued is spent at that update.
+    Seconds(2);
+    SkipMusicWait();
+    Frames(1);
+    QueueMusic("M0Dawn");
+    Seconds(2);
+    EXPECT_EQ(CurrentMusicName(), "M0Noon");
+}
+
+TEST_F(Audio, ANewSoundStartsWithinOneDevicePeriod) {
+    PutLevel("G8Blip", 0.05, 5000);
+    Frames(3);
+    std::size_t worst = 0;
+    // Frames of 735 output frames meet periods of 512 at every phase.
+    for (int attempt = 0; attempt < 12; ++attempt) {
+        const std::size_t asked = Now();
+        PlaySound(nullptr, "G8Blip", false, 0);
+        Frames(1);
+        const std::vector<int16_t> left = Left();
+        const auto heard = std::find_if(left.begin() + static_cast<std::ptrdiff_t>(asked),
+                                        left.end(), [](int16_t v) { return v != 0; });
+        ASSERT_NE(heard, left.end()) << attempt;
+        worst = std::max(worst, static_cast<std::size_t>(heard - left.begin()) - asked);
+        Frames(7 + attempt % 3);
+    }
+    EXPECT_LE(worst, static_cast<std::size_t>(MixPeriod));
+}
+
+TEST_F(Audio, StreamedTrackFollowsItsFilePastOneRing) {
+    Put("Ordinary/M0Steps.ogg", SteppedTrack(10));
+    PlaySound(nullptr, "M0Steps", true, 0);
+    Seconds(9.5);
+    const std::vector<int16_t> left = Left();
+    const auto start = static_cast<std::size_t>(
+        std::find_if(left.begin(), left.end(), [](int16_t v) { return v != 0; }) - left.begin());
+    ASSERT_LT(start, static_cast<std::size_t>(Rate / 2));
+    ASSERT_GE(left.size(), start + Rate * 9);
+    // Seconds 6 to 8 come from the file, not from the blocks the ring held before.
+    for (int second = 0; second < 9; ++second) {
+        const std::size_t from = start + static_cast<std::size_t>(second) * Rate + Rate / 5;
+        EXPECT_NEAR(Pitch(left, from, Rate * 3 / 5), StepHz(second), 10) << "second " << second;
+    }
+    EXPECT_LT(LongestSilence(left, start), 4u);
+}
+
+TEST_F(Audio, MusicPlaysOnThroughALongFrame) {
+    Put("Ordinary/M0Steps.ogg", SteppedTrack(8));
+    PlayMusic("M0Steps");
+    Seconds(2.5);
+    LongFrame(0.5);
+    Seconds(2);
+    const std::vector<int16_t> left = Left();
+    ASSERT_GE(left.size(), Now()) << "the device played the whole long frame";
+    const auto start = static_cast<std::size_t>(
+        std::find_if(left.begin(), left.end(), [](int16_t v) { return v != 0; }) - left.begin());
+    ASSERT_LT(start, static_cast<std::size_t>(Rate / 2));
+    EXPECT_LT(LongestSilence(left, start), 4u) << "no gap";
+    // The long frame neither skipped nor repeated any of the track.
+    for (int second = 1; second < 4; ++second) {
+        const std::size_t from = start + static_cast<std::size_t>(second) * Rate + Rate / 5;
+        EXPECT_NEAR(Pitch(left, from, Rate * 3 / 5), StepHz(second), 10) << "second " << second;
+    }
+    EXPECT_TRUE(LogEmpty());
+}
+
+TEST_F(Audio, ALostDeviceLeavesTheGameSilentWithOneShotsStillEnding) {
+    PutLevel("G8Hum", 1, 1000);
+    PutLevel("G8Blip", 0.2, 1000);
+    Put("Ordinary/M0Steps.ogg", SteppedTrack(2));
+    TSource* hum = PlaySound(this, "G8Hum", true, 0);
+    PlayMusic("M0Steps");
+    Seconds(0.5);
+    AudioDeviceLost(7);
+    AudioDeviceLost(7);
+    ASSERT_EQ(LogLines().size(), 1u);
+    const std::size_t heard = played.size();
+    for (int frame = 0; frame < 120; ++frame) {
+        PlaySound(nullptr, "G8Blip", false, 1);
+        Frames(1);
+        // 0.2 s of one-shots, the loop and the music.
+        ASSERT_LE(AudioSources()->Count(), 16) << frame;
+    }
+    Seconds(0.5);
+    EXPECT_TRUE(SourcesOf("G8Blip").empty());
+    EXPECT_EQ(SourceOf("G8Hum"), hum);
+    EXPECT_EQ(played.size(), heard) << "nothing reaches the lost device";
+    EXPECT_TRUE(AudioDevicePresent());
+    EXPECT_TRUE(GroupEnabled(0));
+    AudioPause();
+    AudioResume();
+    EXPECT_EQ(LogLines().size(), 1u);
+}
+
 class SilentAudio : public Audio {
 protected:
     void SetUp() override {}
@@ -411,8 +643,28 @@ TEST_F(SilentAudio, SdlDeviceTakesTheMix) {
     ASSERT_TRUE(AudioDevicePresent()) << (LogEmpty() ? "" : LogLines()[0]);
     EXPECT_GT(AudioRate(), 0);
     PutLevel("G8Hum", 0.2, 100);
-    ASSERT_NE(PlaySound(this, "G8Hum", true, 0), nullptr);
-    Seconds(0.1);
+    Put("Ordinary/M0Steps.ogg", SteppedTrack(2));
+    TSource* hum = PlaySound(this, "G8Hum", true, 0);
+    ASSERT_NE(hum, nullptr);
+    // No game frame runs, yet the device goes on: a long frame is no gap.
+    const uint32_t before = hum->Buffer()->Position();
+    for (int wait = 0; wait < 100 && hum->Buffer()->Position() == before; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_NE(hum->Buffer()->Position(), before);
+    PlayMusic("M0Steps");
+    // The device's thread mixes while this one starts, stops and refills.
+    for (int frame = 0; frame < 60; ++frame) {
+        PlaySound(nullptr, "G8Hum", false, frame % 2);
+        SetGroupVolume(1, frame % 11);
+        Frames(1);
+        if (frame % 20 == 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    StopSoundsOf(this);
+    AudioPause();
+    AudioResume();
     EXPECT_TRUE(LogEmpty());
 }
 

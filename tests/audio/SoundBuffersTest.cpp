@@ -11,6 +11,7 @@ namespace {
 constexpr float Frame = 1.0f / 60;
 
 // A device on the null sink, stepped one game frame at a time with everything played kept.
+// The sink renders a period whenever the frames' time reaches its start.
 class SoundDevice : public testing::Test {
 protected:
     SoundDevice() { device.Sink().CaptureTo(&played); }
@@ -24,7 +25,6 @@ protected:
     void Step(int frames = 1) {
         for (int i = 0; i < frames; ++i) {
             device.Sync(Frame);
-            device.Mix();
         }
     }
     std::vector<int16_t> Channel(int channel, std::size_t from, std::size_t count) const {
@@ -66,34 +66,46 @@ TEST_F(SoundDevice, ResamplesToTheOutputRateKeepingLengthAndChannels) {
 TEST_F(SoundDevice, LoopingInterpolatesAcrossTheWrap) {
     auto buffer = Buffer(1, 22050, {0, 1000, 2000, 3000});
     buffer->Play(true);
-    device.Mix();
     Step();
     EXPECT_EQ(Channel(0, 0, 10),
               (std::vector<int16_t>{0, 500, 1000, 1500, 2000, 2500, 3000, 1500, 0, 500}));
     EXPECT_EQ(Channel(1, 0, 10), Channel(0, 0, 10)) << "mono plays on both sides";
 }
 
-TEST_F(SoundDevice, AOneShotPlaysUntilTheDeviceHasPlayedItsLastFrame) {
-    auto buffer = Buffer(1, 44100, std::vector<int16_t>(1000, 7));
+TEST_F(SoundDevice, AOneShotPlaysAtTheDevicesPaceUntilItsLastFrame) {
+    auto buffer = Buffer(1, 44100, std::vector<int16_t>(2000, 7));
     buffer->Play(false);
-    device.Mix(); // mixed far ahead of the listener
-    EXPECT_EQ(buffer->Position(), 0u);
+    EXPECT_EQ(buffer->Position(), 0u) << "nothing is mixed before the device asks";
+    device.Sync(Frame); // 735 frames of time: the periods starting at 0 and 512
+    EXPECT_EQ(buffer->Position(), 1024u * 2);
+    EXPECT_TRUE(buffer->Playing());
     device.Sync(Frame);
-    EXPECT_EQ(buffer->Position(), 735u * 2);
-    EXPECT_TRUE(buffer->Playing()) << "its last frames still wait in the device";
+    EXPECT_EQ(buffer->Position(), 1536u * 2);
     device.Sync(Frame);
     EXPECT_FALSE(buffer->Playing());
-    EXPECT_EQ(buffer->Position(), 1000u * 2);
+    EXPECT_EQ(buffer->Position(), 2000u * 2);
+    EXPECT_EQ(Channel(0, 1999, 2), (std::vector<int16_t>{7, 0}));
 }
 
-TEST_F(SoundDevice, ALoopPositionWrapsAndFollowsTheQueuedTailAfterAStop) {
+TEST_F(SoundDevice, ALoopPositionWrapsAndStaysWhereItStopped) {
     auto buffer = Buffer(1, 44100, std::vector<int16_t>(1000, 7));
     buffer->Play(true);
-    Step(3);
-    EXPECT_EQ(buffer->Position(), (735u * 2 - 1000) * 2);
+    Step(3); // 2205 frames of time: five periods
+    EXPECT_EQ(buffer->Position(), (2560u - 2000) * 2);
     buffer->Stop();
     Step();
-    EXPECT_EQ(buffer->Position(), (735u * 3 - 2000) * 2);
+    EXPECT_EQ(buffer->Position(), (2560u - 2000) * 2);
+}
+
+TEST_F(SoundDevice, ALongFrameIsFollowedByAsMuchSoundAsItLasted) {
+    auto buffer = Buffer(1, 44100, std::vector<int16_t>(44100, 9));
+    buffer->Play(true);
+    device.Sync(0.5f);
+    ASSERT_GE(played.size() / 2, 22050u);
+    EXPECT_EQ(Channel(0, 0, 22050), std::vector<int16_t>(22050, 9));
+    device.SetPaused(true);
+    device.Sync(0.5f);
+    EXPECT_LT(played.size() / 2, 22050u + 512) << "a paused device plays nothing";
 }
 
 TEST_F(SoundDevice, DuplicatesShareMemoryAndRejectUnplayableFormats) {
@@ -103,7 +115,6 @@ TEST_F(SoundDevice, DuplicatesShareMemoryAndRejectUnplayableFormats) {
     std::memcpy(buffer->Lock(4, 2), &value, 2);
     buffer->Unlock();
     duplicate->Play(false);
-    device.Mix();
     Step();
     EXPECT_EQ(Channel(0, 0, 3), (std::vector<int16_t>{0, 0, 1234}));
     EXPECT_EQ(buffer->Lock(18, 4), nullptr);

@@ -1,69 +1,63 @@
 #include "audio/AudioSink.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace valdmoor {
 
 namespace {
 
-// A ring of one second of frames; the mixer never queues more than a fraction of that.
+// A device whose clock is the game's frame time: whenever that clock reaches the start of a
+// period, the period is rendered, so a long frame is followed by as much sound as it lasted.
 class TNullSink : public TAudioSink {
 public:
-    explicit TNullSink(int32_t rate)
-        : rate_(std::max(rate, 1)), ring_(static_cast<std::size_t>(rate_) * 2) {}
+    TNullSink(int32_t rate, int32_t period)
+        : rate_(std::max(rate, 1)), period_(std::max(period, 1)),
+          frames_(static_cast<std::size_t>(period_) * 2) {}
 
     int32_t Rate() const override { return rate_; }
-    int32_t Queued() override { return queued_; }
-
-    void Submit(const int16_t* frames, int32_t count) override {
-        count = std::min(count, rate_ - queued_);
-        for (int32_t i = 0; i < count; ++i) {
-            const int32_t slot = (head_ + queued_ + i) % rate_;
-            ring_[static_cast<std::size_t>(slot) * 2] = frames[i * 2];
-            ring_[static_cast<std::size_t>(slot) * 2 + 1] = frames[i * 2 + 1];
-        }
-        queued_ += std::max(count, 0);
-    }
+    int32_t Period() const override { return period_; }
+    void Start(TAudioRenderer& renderer) override { renderer_ = &renderer; }
 
     void Advance(float frameTime) override {
         if (paused_ || !(frameTime > 0)) {
             return;
         }
-        // The fraction carried over keeps the pace exact over many frames.
-        carry_ += static_cast<double>(frameTime) * rate_;
-        const auto due = static_cast<int64_t>(carry_);
-        carry_ -= static_cast<double>(due);
-        const auto played = static_cast<int32_t>(std::min<int64_t>(due, queued_));
-        if (capture_ != nullptr) {
-            for (int32_t i = 0; i < played; ++i) {
-                const std::size_t slot = static_cast<std::size_t>((head_ + i) % rate_) * 2;
-                capture_->push_back(ring_[slot]);
-                capture_->push_back(ring_[slot + 1]);
+        clock_ += static_cast<double>(frameTime) * rate_;
+        while (static_cast<double>(rendered_) <= clock_) {
+            if (renderer_ != nullptr) {
+                renderer_->Render(frames_.data(), period_);
+            } else {
+                std::fill(frames_.begin(), frames_.end(), int16_t{0});
             }
-            capture_->resize(capture_->size() + static_cast<std::size_t>(due - played) * 2, 0);
+            if (capture_ != nullptr) {
+                capture_->insert(capture_->end(), frames_.begin(), frames_.end());
+            }
+            rendered_ += period_;
         }
-        head_ = (head_ + played) % rate_;
-        queued_ -= played;
     }
 
     void SetPaused(bool paused) override { paused_ = paused; }
+    bool Is(uint32_t which) const override {
+        (void)which;
+        return true;
+    }
     void CaptureTo(std::vector<int16_t>* target) override { capture_ = target; }
 
 private:
     int32_t rate_;
-    std::vector<int16_t> ring_;
-    int32_t head_ = 0;
-    int32_t queued_ = 0;
-    double carry_ = 0;
+    int32_t period_;
+    std::vector<int16_t> frames_;
+    TAudioRenderer* renderer_ = nullptr;
+    double clock_ = 0;     // frames' worth of time played
+    int64_t rendered_ = 0; // frames rendered, a whole number of periods
     bool paused_ = false;
     std::vector<int16_t>* capture_ = nullptr;
 };
 
 } // namespace
 
-std::unique_ptr<TAudioSink> CreateNullSink(int32_t rate) {
-    return std::make_unique<TNullSink>(rate);
+std::unique_ptr<TAudioSink> CreateNullSink(int32_t rate, int32_t period) {
+    return std::make_unique<TNullSink>(rate, period);
 }
 
 } // namespace valdmoor

@@ -8,12 +8,8 @@ namespace valdmoor::sdl {
 
 namespace {
 
-// Frames of SDL's own device buffer, on top of our queue: small, so that sounds start soon.
-constexpr int DeviceFrames = 512;
-constexpr int FrameBytes = 4;
-
-// The device is fed with SDL_QueueAudio from the main thread: SDL's audio thread only ever
-// reads our queue, and no callback of ours runs on it.
+// SDL's audio thread calls the mixer for every period, holding the device lock that the main
+// thread takes around its changes to the mixer's state.
 class TSdlSink : public TAudioSink {
 public:
     TSdlSink() {
@@ -25,15 +21,17 @@ public:
         want.freq = MixRate;
         want.format = AUDIO_S16SYS;
         want.channels = 2;
-        want.samples = DeviceFrames;
+        want.samples = MixPeriod;
+        want.callback = Callback;
+        want.userdata = this;
         SDL_AudioSpec have{};
-        // Our mixer resamples anyway, so let the device keep its own rate.
+        // Our mixer resamples anyway, so let the device keep its own rate; SDL converts the
+        // period if the device wants another.
         device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
         if (device_ == 0) {
             Fail();
         }
         rate_ = have.freq > 0 ? have.freq : MixRate;
-        SDL_PauseAudioDevice(device_, 0);
     }
 
     ~TSdlSink() override { Close(); }
@@ -41,20 +39,33 @@ public:
     TSdlSink& operator=(const TSdlSink&) = delete;
 
     int32_t Rate() const override { return rate_; }
+    int32_t Period() const override { return MixPeriod; }
 
-    int32_t Queued() override {
-        return static_cast<int32_t>(SDL_GetQueuedAudioSize(device_) / FrameBytes);
+    void Start(TAudioRenderer& renderer) override {
+        SDL_LockAudioDevice(device_);
+        renderer_ = &renderer;
+        SDL_UnlockAudioDevice(device_);
+        SDL_PauseAudioDevice(device_, 0);
     }
 
-    void Submit(const int16_t* frames, int32_t count) override {
-        if (count > 0) {
-            SDL_QueueAudio(device_, frames, static_cast<Uint32>(count) * FrameBytes);
+    void Lock() override { SDL_LockAudioDevice(device_); }
+    void Unlock() override { SDL_UnlockAudioDevice(device_); }
+    void SetPaused(bool paused) override { SDL_PauseAudioDevice(device_, paused ? 1 : 0); }
+    // SDL marks a removed device stopped; an open one is playing or paused.
+    bool Lost() override { return SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED; }
+    bool Is(uint32_t which) const override { return which == device_; }
+
+private:
+    static void SDLCALL Callback(void* user, Uint8* stream, int length) {
+        auto* self = static_cast<TSdlSink*>(user);
+        const int frames = length / 4;
+        if (self->renderer_ != nullptr) {
+            self->renderer_->Render(reinterpret_cast<int16_t*>(stream), frames);
+        } else {
+            SDL_memset(stream, 0, static_cast<std::size_t>(length));
         }
     }
 
-    void SetPaused(bool paused) override { SDL_PauseAudioDevice(device_, paused ? 1 : 0); }
-
-private:
     [[noreturn]] void Fail() {
         const std::string reason = SDL_GetError();
         Close();
@@ -63,6 +74,7 @@ private:
 
     void Close() {
         if (device_ != 0) {
+            // Waits for the audio thread, so the renderer is not called again.
             SDL_CloseAudioDevice(device_);
             device_ = 0;
         }
@@ -75,6 +87,7 @@ private:
     SDL_AudioDeviceID device_ = 0;
     bool subsystem_ = false;
     int32_t rate_ = MixRate;
+    TAudioRenderer* renderer_ = nullptr;
 };
 
 } // namespace
