@@ -27,6 +27,18 @@ void THeadlessWindow::WindowSize(int& width, int& height) {
     height = Height;
 }
 
+bool THeadlessWindow::PointerOver(float& x, float& y) {
+    x = PointerX;
+    y = PointerY;
+    return PointerInside;
+}
+
+bool THeadlessWindow::FixedSize(int& width, int& height) {
+    width = FixedWidth;
+    height = FixedHeight;
+    return FixedWidth > 0 && FixedHeight > 0;
+}
+
 bool THeadlessWindow::PollEvent(TPlatformEvent& event) {
     if (Events.empty()) {
         return false;
@@ -56,10 +68,11 @@ void THeadlessWindow::Push(TPlatformEventKind kind, float x, float y, int64_t po
     Events.push_back(event);
 }
 
-void THeadlessWindow::PushKey(TKeyCode key) {
+void THeadlessWindow::PushKey(TKeyCode key, bool alt) {
     TPlatformEvent event;
     event.Kind = peKeyDown;
     event.Key = key;
+    event.Alt = alt;
     Events.push_back(event);
 }
 
