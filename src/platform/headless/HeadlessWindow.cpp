@@ -40,12 +40,15 @@ bool THeadlessWindow::FixedSize(int& width, int& height) {
 }
 
 bool THeadlessWindow::PollEvent(TPlatformEvent& event) {
-    if (Events.empty()) {
-        return false;
+    while (!Events.empty()) {
+        event = Events.front();
+        Events.pop_front();
+        // As on a real system, keys typed while text input is off never become text.
+        if (event.Kind != peText || TextInput) {
+            return true;
+        }
     }
-    event = Events.front();
-    Events.pop_front();
-    return true;
+    return false;
 }
 
 void THeadlessWindow::WaitEvent(int /*timeoutMs*/) {
