@@ -233,6 +233,8 @@ TSwitches ParseSwitches(const std::vector<std::string>& args) {
             switches.InputScript = next(i);
         } else if (arg == "-capture") {
             switches.CaptureFile = next(i);
+        } else if (arg == "-windowsize") {
+            ParseWindowSize(next(i), switches.WindowWidth, switches.WindowHeight);
         }
     }
     return switches;
@@ -272,6 +274,27 @@ bool SwitchDebug() {
 
 bool SwitchHeadless() {
     return state.switches.Headless;
+}
+
+bool ParseWindowSize(std::string_view text, int32_t& width, int32_t& height) {
+    const std::size_t cross = text.find_first_of("xX");
+    if (cross == std::string_view::npos) {
+        return false;
+    }
+    auto number = [](std::string_view digits, int32_t& value) {
+        const auto [end, error] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), value);
+        return error == std::errc() && end == digits.data() + digits.size() && value >= 1 &&
+               value <= 16384;
+    };
+    int32_t w = 0;
+    int32_t h = 0;
+    if (!number(text.substr(0, cross), w) || !number(text.substr(cross + 1), h)) {
+        return false;
+    }
+    width = w;
+    height = h;
+    return true;
 }
 
 bool SystemVersionSupported(uint32_t major, uint32_t minor) {

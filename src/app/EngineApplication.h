@@ -88,6 +88,9 @@ struct TSwitches {
     int64_t Frames = 0; // quit after this many frames; 0 runs until a quit is requested
     std::string InputScript;
     std::string CaptureFile;
+    // "-windowsize WxH": the headless window's size; 0 x 0 leaves it to the environment.
+    int32_t WindowWidth = 0;
+    int32_t WindowHeight = 0;
 };
 
 // Parses Args (without the program name); unknown parameters are ignored.
@@ -102,6 +105,9 @@ bool SwitchSoftwareVertexProcessing();
 bool SwitchShowFps();
 bool SwitchDebug();
 bool SwitchHeadless();
+
+// Reads "WxH" (both from 1 to 16384); false, leaving Width and Height alone, for anything else.
+bool ParseWindowSize(std::string_view text, int32_t& width, int32_t& height);
 
 // True when the operating system is recent enough (the old-system rule), for a version query
 // that a test can fake.

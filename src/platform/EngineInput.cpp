@@ -17,6 +17,8 @@ constexpr uint32_t LineFeed = '\n';
 struct TInputState {
     std::array<bool, ikCount> keys{};
     std::array<bool, ikCount> previousKeys{};
+    // Keys that went down since the last keyboard read, so a tap shorter than a frame counts.
+    std::array<bool, kcCount> tapped{};
 
     bool inside = false;
     bool trackingTouch = false;
@@ -166,7 +168,7 @@ void TypeCharacter(uint32_t codePoint) {
     InsertAtCaret(codePoint);
 }
 
-void EditKey(TKeyCode key) {
+void EditKey(TKeyCode key, bool alt) {
     switch (key) {
         case kcLeft:
             if (input.caret > 1) {
@@ -191,7 +193,8 @@ void EditKey(TKeyCode key) {
             break;
         case kcEnter:
         case kcKeypadEnter:
-            if (input.multiLine && input.length < input.maxLength &&
+            // Alt with Enter is the full-screen key, never a line break.
+            if (!alt && input.multiLine && input.length < input.maxLength &&
                 (!input.namesOnly || NamesOnlyAccepts(input.text, input.caret, LineFeed))) {
                 InsertAtCaret(LineFeed);
             }
@@ -215,6 +218,24 @@ void TypeText(const char* text) {
         }
         offset += static_cast<std::size_t>(length);
     }
+}
+
+// The valid characters of Text: byte offsets and character counts must agree, so bytes that
+// are no UTF-8 never reach the edit.
+std::string ValidUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t offset = 0;
+    while (offset < text.size()) {
+        int length = 0;
+        uint32_t codePoint = 0;
+        if (Utf8Decode(text.data() + offset, static_cast<std::ptrdiff_t>(text.size() - offset),
+                       length, codePoint)) {
+            out.append(text.data() + offset, static_cast<std::size_t>(length));
+        }
+        offset += static_cast<std::size_t>(length);
+    }
+    return out;
 }
 
 } // namespace
@@ -258,7 +279,7 @@ void StartTextEntry(const void* font, std::string_view text, int32_t maxLength, 
     input.font = font;
     input.maxLength =
         std::max<int32_t>(maxLength == INT32_MIN ? INT32_MAX : std::abs(maxLength), 3);
-    input.text = Utf8Copy(text, 1, input.maxLength);
+    input.text = Utf8Copy(ValidUtf8(text), 1, input.maxLength);
     input.length = Utf8Length(input.text);
     input.caret = input.length + 1;
     input.multiLine = multiLine;
@@ -323,13 +344,17 @@ void InputReset() {
 }
 
 void InputEvent(const TPlatformEvent& event, int clientWidth, int clientHeight) {
-    if (event.Kind == peKeyDown || event.Kind == peText) {
-        if (!input.entryActive) {
-            return;
+    if (event.Kind == peKeyDown) {
+        if (ApplicationActive() && event.Key > kcNone && event.Key < kcCount) {
+            input.tapped[static_cast<std::size_t>(event.Key)] = true;
         }
-        if (event.Kind == peKeyDown) {
-            EditKey(event.Key);
-        } else {
+        if (input.entryActive) {
+            EditKey(event.Key, event.Alt);
+        }
+        return;
+    }
+    if (event.Kind == peText) {
+        if (input.entryActive) {
             TypeText(event.Text);
         }
         return;
@@ -340,8 +365,14 @@ void InputEvent(const TPlatformEvent& event, int clientWidth, int clientHeight) 
     }
     switch (event.Kind) {
         case pePointerMove:
+            // A move after a leave in the same pass means the pointer is back.
             input.inside = true;
+            input.leftEvent = false;
             SetPosition(event.X, event.Y, clientWidth, clientHeight);
+            break;
+        case pePointerEnter:
+            input.inside = true;
+            input.leftEvent = false;
             break;
         case peButtonDown:
             Press(event, clientWidth, clientHeight);
@@ -399,33 +430,51 @@ void InputReadKeyboard(const TKeyboard& keyboard) {
     if (input.inside) {
         input.keys[ikPointer] = input.buttonDown;
     }
-    auto held = [&](TKeyCode key) { return keyboard.KeyHeld(key); };
+    auto held = [&](TKeyCode key) {
+        return keyboard.KeyHeld(key) || input.tapped[static_cast<std::size_t>(key)];
+    };
     const bool alt = held(kcLeftAlt) || held(kcRightAlt);
     const bool enter = held(kcEnter) || held(kcKeypadEnter);
     const bool modifier =
         alt || held(kcLeftCtrl) || held(kcRightCtrl) || held(kcLeftSuper) || held(kcRightSuper);
     if (modifier) {
         input.keys[ikFullScreen] = alt && enter;
-        return;
+    } else {
+        input.keys[ikEscape] = held(kcEscape);
+        input.keys[ikAccept] = (enter && !(input.entryActive && input.multiLine)) ||
+                               (held(kcSpace) && !input.entryActive);
+        input.keys[ikFullScreen] = held(kcF11);
+        input.keys[ikHelp] = held(kcH) || held(kcF1);
+        input.keys[ikInventory] = held(kcI);
+        input.keys[ikMap] = held(kcM);
     }
-    input.keys[ikEscape] = held(kcEscape);
-    input.keys[ikAccept] =
-        (enter && !(input.entryActive && input.multiLine)) || (held(kcSpace) && !input.entryActive);
-    input.keys[ikFullScreen] = held(kcF11);
-    input.keys[ikHelp] = held(kcH) || held(kcF1);
-    input.keys[ikInventory] = held(kcI);
-    input.keys[ikMap] = held(kcM);
+    input.tapped.fill(false);
 }
 
 void InputActivated(const TKeyboard& keyboard) {
+    input.tapped.fill(false);
     InputReadKeyboard(keyboard);
     input.previousKeys = input.keys;
+}
+
+void InputPointerOver(float clientX, float clientY, int clientWidth, int clientHeight) {
+    input.inside = true;
+    input.leftEvent = false;
+    SetPosition(clientX, clientY, clientWidth, clientHeight);
 }
 
 void InputDeactivated() {
     input.keys.fill(false);
     input.previousKeys.fill(false);
+    input.tapped.fill(false);
     input.inside = false;
+    input.leftEvent = false;
+    // A release or lift while inactive is never seen: whatever was held ends here, or the first
+    // move after the focus returns would find a phantom press, and touch would stay locked to
+    // a contact that is gone.
+    input.buttonDown = false;
+    input.buttonUp = false;
+    input.trackingTouch = false;
 }
 
 void MainCanvasExtent(int clientWidth, int clientHeight, float& width, float& height) {

@@ -32,7 +32,8 @@ bool PointerButtonDown();
 uint32_t PointerButtonDownFrame();
 bool PointerButtonUp();
 
-// Text entry. Font is whatever the text subsystem uses to answer the glyph check.
+// Text entry. Font is whatever the text subsystem uses to answer the glyph check. Bytes of
+// Text that are no UTF-8 are dropped, so the caret and the length count the same characters.
 void StartTextEntry(const void* font, std::string_view text, int32_t maxLength, bool multiLine,
                     bool clickSound, bool namesOnly);
 void EndTextEntry();
@@ -60,6 +61,9 @@ void InputEndOfPump();
 void InputReadKeyboard(const TKeyboard& keyboard);
 // Keys held while the window gains focus are not presses.
 void InputActivated(const TKeyboard& keyboard);
+// The pointer stands over the window at activation (client pixels).
+void InputPointerOver(float clientX, float clientY, int clientWidth, int clientHeight);
+// Clears the keys, the pointer's buttons and the touch contact, and marks the pointer outside.
 void InputDeactivated();
 
 // The main canvas's size in units for a client size, before the renderer reports its own:

@@ -14,8 +14,10 @@ namespace {
 constexpr char GameTitle[] = "Valdmoor";
 constexpr char StartWindowedFlag[] = "StartWindowed";
 // While inactive the pump sleeps in slices this long, so second copies and quit signals are
-// still heard.
+// still heard. Headless runs have nothing to wait for but their input script, which moves on
+// one frame a slice.
 constexpr int InactiveWaitMs = 100;
+constexpr int HeadlessInactiveWaitMs = 16;
 
 // Keys held on the keyboard or by the input script.
 class TCombinedKeyboard : public TKeyboard {
@@ -42,6 +44,7 @@ struct TWindowState {
 
 TWindowState window;
 TWindowHooks hooks;
+TAudioDeviceLost audioDeviceLost = nullptr;
 
 void Call(void (*hook)()) {
     if (hook != nullptr) {
@@ -70,6 +73,24 @@ void Dispatch(const TPlatformEvent& event) {
             break;
         case peExposed:
             Call(hooks.PaintSnapshot);
+            break;
+        case peResized: {
+            // The window manager (or a desktop change in full screen) chose another size: the
+            // picture follows it instead of stretching.
+            const int width = static_cast<int>(event.X);
+            const int height = static_cast<int>(event.Y);
+            if (width > 0 && height > 0 &&
+                (width != window.clientWidth || height != window.clientHeight)) {
+                window.clientWidth = width;
+                window.clientHeight = height;
+                if (hooks.Resize != nullptr) {
+                    hooks.Resize(width, height);
+                }
+            }
+            break;
+        }
+        case peAudioDeviceLost:
+            Call(audioDeviceLost);
             break;
         case peDisplayChanged:
             if (ApplicationRunning()) {
@@ -104,6 +125,30 @@ void DispatchPending() {
 void Wake() {
     if (hooks.WakeCheck != nullptr && hooks.WakeCheck()) {
         window.backend->Raise();
+    }
+}
+
+// One pass for the input script and the "-frames" limit: each pump pass while the game runs,
+// each wait slice while it is inactive, so a script can give the focus back and a limited run
+// ends even when it never does.
+void BeginPass() {
+    ++window.pass;
+    const int64_t limit = Switches().Frames;
+    if (limit > 0 && window.pass > limit) {
+        RequestQuit();
+        return;
+    }
+    if (window.script != nullptr) {
+        window.script->BeginFrame(window.pass, window.clientWidth, window.clientHeight);
+    }
+}
+
+// Before the pass's events are read, so keys typed right after text entry starts arrive as
+// text.
+void SyncTextInput() {
+    if (window.textInput != TextEntryActive()) {
+        window.textInput = TextEntryActive();
+        window.backend->SetTextInput(window.textInput);
     }
 }
 
@@ -161,13 +206,13 @@ void ApplyDisplayMode(bool force) {
     if (window.backend == nullptr) {
         return;
     }
-    int desktopWidth = 0;
-    int desktopHeight = 0;
-    window.backend->DesktopSize(desktopWidth, desktopHeight);
-    int width = desktopWidth;
-    int height = desktopHeight;
-    if (!window.fullScreen) {
-        WindowedClientSize(desktopWidth, desktopHeight, width, height);
+    int width = 0;
+    int height = 0;
+    if (!window.backend->FixedSize(width, height)) {
+        window.backend->DesktopSize(width, height);
+        if (!window.fullScreen) {
+            WindowedClientSize(width, height, width, height);
+        }
     }
     if (!force && width == window.clientWidth && height == window.clientHeight) {
         return;
@@ -223,14 +268,12 @@ void PumpMessages() {
     if (window.backend == nullptr) {
         return;
     }
-    ++window.pass;
-    if (window.script != nullptr) {
-        window.script->BeginFrame(window.pass, window.clientWidth, window.clientHeight);
-    }
+    SyncTextInput();
+    BeginPass();
     for (;;) {
-        const bool running = ApplicationShown() && ApplicationActive();
-        if (!running && !QuitRequested()) {
-            window.backend->WaitEvent(InactiveWaitMs);
+        if (!(ApplicationShown() && ApplicationActive()) && !QuitRequested()) {
+            window.backend->WaitEvent(SwitchHeadless() ? HeadlessInactiveWaitMs : InactiveWaitMs);
+            BeginPass();
         }
         Wake();
         DispatchPending();
@@ -238,23 +281,38 @@ void PumpMessages() {
             break;
         }
     }
-    if (window.textInput != TextEntryActive()) {
-        window.textInput = TextEntryActive();
-        window.backend->SetTextInput(window.textInput);
-    }
+    SyncTextInput();
     InputEndOfPump();
     if (!QuitRequested()) {
         InputReadKeyboard(window.keyboard);
     }
 }
 
+int64_t PumpPasses() {
+    return window.pass;
+}
+
 void SetWindowHooks(const TWindowHooks& windowHooks) {
     hooks = windowHooks;
+}
+
+void SetAudioDeviceLostHook(TAudioDeviceLost hook) {
+    audioDeviceLost = hook;
 }
 
 void WindowActivated() {
     Call(hooks.DropSnapshot);
     InputActivated(window.keyboard);
+    // A pointer that stood still over the window while the focus went and came back sends no
+    // move; without asking, clicks would be dropped until it moved.
+    float x = 0;
+    float y = 0;
+    if (window.backend != nullptr && window.backend->PointerOver(x, y)) {
+        int width = 0;
+        int height = 0;
+        window.backend->WindowSize(width, height);
+        InputPointerOver(x, y, width, height);
+    }
 }
 
 void WindowDeactivated() {

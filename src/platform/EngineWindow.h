@@ -35,7 +35,11 @@ void WindowedClientSize(int desktopWidth, int desktopHeight, int& width, int& he
 
 // One pass of the message pump: blocks while the game is not both shown and active (waking
 // now and then for WakeCheck), dispatches the pending events, then updates the input snapshot.
+// Passes are counted for the input script and the "-frames" limit, each wait slice while
+// inactive as one, and the pass after the limit requests the quit.
 void PumpMessages();
+// Passes counted so far: the frame numbers of the input script.
+int64_t PumpPasses();
 
 // Hooks of the subsystems around the window: the renderer resizes its back buffer and keeps
 // the inactive snapshot; the main procedure answers second copies and quit signals.
@@ -48,6 +52,11 @@ struct TWindowHooks {
     bool (*WakeCheck)() = nullptr;
 };
 void SetWindowHooks(const TWindowHooks& hooks);
+
+// Called when the system reports the sound device removed. The audio subsystem sits above the
+// platform, so the main procedure plugs it in.
+using TAudioDeviceLost = void (*)();
+void SetAudioDeviceLostHook(TAudioDeviceLost hook);
 
 // The window's share of the activation transitions.
 void WindowActivated();

@@ -209,6 +209,7 @@ void TInputScript::BeginFrame(int64_t frame, int clientWidth, int clientHeight) 
                 }
                 event.Kind = peKeyDown;
                 event.Key = step.Key;
+                event.Alt = held_[kcLeftAlt] || held_[kcRightAlt];
                 break;
             case aText: {
                 // Longer texts go out in pieces that never split a character.

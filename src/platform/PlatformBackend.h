@@ -43,7 +43,7 @@ enum TPlatformEventKind : int32_t {
     peRestored,
     peExposed,        // the window needs repainting
     peDisplayChanged, // the desktop's size may have changed
-    peKeyDown,        // Key; for text entry editing only (the logical keys come from KeyHeld)
+    peKeyDown,        // Key, Alt; latched for the keyboard read, and edits during text entry
     pePointerMove,    // X, Y in client pixels
     peButtonDown,
     peButtonUp,
@@ -52,6 +52,9 @@ enum TPlatformEventKind : int32_t {
     peTouchMove,
     peTouchUp,
     peText, // Text: UTF-8 typed by the player
+    pePointerEnter,
+    peResized,         // the system changed the client size: X, Y in pixels
+    peAudioDeviceLost, // the sound device went away (unplugged)
 };
 
 struct TPlatformEvent {
@@ -60,6 +63,7 @@ struct TPlatformEvent {
     float Y = 0;
     int64_t Pointer = 0;
     TKeyCode Key = kcNone;
+    bool Alt = false;   // an Alt key was held with Key
     char Text[32] = {}; // NUL-terminated; fixed so the pump never allocates
 };
 
@@ -89,6 +93,12 @@ public:
     // Brings the window to the front (a second copy of the game asked for it).
     virtual void Raise() = 0;
     virtual void SetTextInput(bool on) = 0;
+    // Whether the pointer is over the window now, and where (client pixels). Activation asks,
+    // since the system reports no move for a pointer that stood still during a focus change.
+    virtual bool PointerOver(float& /*x*/, float& /*y*/) { return false; }
+    // A client size the system fixes whatever the display mode (headless runs); false when the
+    // size follows the desktop.
+    virtual bool FixedSize(int& /*width*/, int& /*height*/) { return false; }
     // The system's window for the renderer (an SDL_Window), nil when there is none.
     virtual void* NativeHandle() { return nullptr; }
 };

@@ -46,6 +46,16 @@ TEST_F(EngineApplication, AutomationSwitchesTakeTheirValues) {
     EXPECT_EQ(ParseSwitches({"-frames", "12x"}).Frames, 0);
     EXPECT_EQ(ParseSwitches({"-frames", "-3"}).Frames, 0);
     EXPECT_EQ(ParseSwitches({"-frames"}).Frames, 0);
+
+    s = ParseSwitches({"-WINDOWSIZE", "1280x1024"});
+    EXPECT_EQ(s.WindowWidth, 1280);
+    EXPECT_EQ(s.WindowHeight, 1024);
+    for (const char* bad : {"1280", "1280x", "x720", "0x720", "1280x-2", "99999x10", "12x7y"}) {
+        s = ParseSwitches({"-windowsize", bad, "-debug"});
+        EXPECT_EQ(s.WindowWidth, 0) << bad;
+        EXPECT_EQ(s.WindowHeight, 0) << bad;
+        EXPECT_TRUE(s.Debug) << bad;
+    }
 }
 
 TEST_F(EngineApplication, LogAddsBlankLinesOnlyBetweenMessages) {

@@ -4,7 +4,12 @@
 
 #include "TestSupport.h"
 #include "app/EngineApplication.h"
+#include "platform/EngineWindow.h"
+#include "platform/headless/HeadlessWindow.h"
 #include "storage/EngineStorage.h"
+#include "storage/LocalService.h"
+#include "video/EngineVideo.h"
+#include "video/null/NullVideoDevice.h"
 
 #include <chrono>
 #include <csignal>
@@ -185,6 +190,123 @@ TEST(GameRun, HeadlessInputScriptReachesTheGame) {
     // Alt with Enter is the full-screen key, and Enter alone says nothing while Alt is held.
     EXPECT_EQ(lines[7].substr(0, 14), "8 keys=---P---");
     EXPECT_EQ(lines[8].substr(0, 14), "9 keys=-------");
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+TEST(GameRun, HeadlessFocusLossPausesAndTheScriptGoesOn) {
+    TGame game;
+    game.AddLanguage("english", "English");
+    TTempFolder work;
+    const fs::path trace = work.Path() / "trace.txt";
+    auto env = game.Env();
+    env.push_back("VALDMOOR_INPUT_TRACE=" + trace.string());
+
+    // The focus goes on frame 3 and comes back on frame 6; frames 3 to 5 draw nothing.
+    const fs::path script = work.Write("focus.txt", "2 move 400 0\n"
+                                                    "3 focus lost\n"
+                                                    "6 focus gained\n"
+                                                    "6 down\n"
+                                                    "8 quit\n");
+    TProcessResult run = test::RunProcess(game.Folder() / "valdmoor",
+                                          {"-headless", "-input", script.string()}, env, 20);
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    std::vector<std::string> lines = Lines(ReadFile(trace));
+    ASSERT_EQ(lines.size(), 4u) << ReadFile(trace);
+    EXPECT_EQ(lines[0].substr(0, 2), "1 ");
+    EXPECT_EQ(lines[1].substr(0, 2), "2 ");
+    // Back on frame 6 with the button's own event and no held state from before; the offscreen
+    // system reports no pointer over the window, so it counts as outside until it moves.
+    EXPECT_EQ(lines[2].substr(0, 32), "6 keys=------- inside=0 down=1 u");
+    EXPECT_EQ(lines[3].substr(0, 2), "7 ");
+
+    // A run that never gets the focus back still ends at its frame limit.
+    const fs::path lost = work.Write("lost.txt", "2 focus lost\n");
+    run = test::RunProcess(game.Folder() / "valdmoor",
+                           {"-headless", "-frames", "12", "-input", lost.string()}, env, 20);
+    EXPECT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_EQ(Lines(ReadFile(trace)).size(), 1u);
+}
+
+TEST(GameRun, HeadlessWindowHasTheDesignSizeUnlessAskedOtherwise) {
+    TGame game;
+    game.AddLanguage("english", "English");
+    TTempFolder work;
+    auto env = game.Env();
+    // The capture is as large as the window; "-windowed" changes nothing headless.
+    const fs::path picture = work.Path() / "frame.png";
+    TProcessResult run = test::RunProcess(
+        game.Folder() / "valdmoor",
+        {"-headless", "-windowed", "-frames", "1", "-capture", picture.string()}, env, 20);
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    std::string png = ReadFile(picture);
+    ASSERT_GE(png.size(), 24u);
+    auto big = [&](std::size_t at) {
+        return (static_cast<uint32_t>(static_cast<unsigned char>(png[at])) << 24) |
+               (static_cast<uint32_t>(static_cast<unsigned char>(png[at + 1])) << 16) |
+               (static_cast<uint32_t>(static_cast<unsigned char>(png[at + 2])) << 8) |
+               static_cast<uint32_t>(static_cast<unsigned char>(png[at + 3]));
+    };
+    EXPECT_EQ(big(16), 1600u);
+    EXPECT_EQ(big(20), 900u);
+
+    env.push_back("VALDMOOR_WINDOW_SIZE=640x480");
+    run = test::RunProcess(game.Folder() / "valdmoor",
+                           {"-headless", "-frames", "1", "-capture", picture.string()}, env, 20);
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    png = ReadFile(picture);
+    EXPECT_EQ(big(16), 640u);
+    EXPECT_EQ(big(20), 480u);
+
+    // The switch wins over the environment.
+    run = test::RunProcess(
+        game.Folder() / "valdmoor",
+        {"-headless", "-windowsize", "1200x1600", "-frames", "1", "-capture", picture.string()},
+        env, 20);
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    png = ReadFile(picture);
+    EXPECT_EQ(big(16), 1200u);
+    EXPECT_EQ(big(20), 1600u);
+}
+
+int firstScreens = 0;
+bool firstScreenSawActiveWindow = false;
+uint32_t firstScreenFrame = 0;
+
+TEST(StartUp, FirstScreenStepRunsOnceAfterActivationBeforeTheFirstFrame) {
+    TTempFolder home;
+    ApplicationStart();
+    ASSERT_TRUE(ServiceInit(home.Path().string() + "/"));
+    SetSwitches(ParseSwitches({"-frames", "3"}));
+    SetEngineHooks(nullptr);
+    WindowStartWith(std::make_unique<THeadlessWindow>());
+    VideoStartWith(std::make_unique<TNullVideoDevice>(), 1600, 900);
+    firstScreens = 0;
+    const uint32_t before = FrameCounter();
+    void (*const updates[])() = {[] {}};
+    RunActivated(
+        [] {
+            ++firstScreens;
+            firstScreenSawActiveWindow = ApplicationRunning() && ApplicationActive();
+            firstScreenFrame = FrameCounter();
+        },
+        updates);
+    EXPECT_EQ(firstScreens, 1);
+    EXPECT_TRUE(firstScreenSawActiveWindow);
+    EXPECT_EQ(firstScreenFrame, before);
+    EXPECT_EQ(FrameCounter(), before + 3);
+    ResetApplicationFlags();
+    VideoStop();
+    WindowStop();
+    ServiceShutdown();
+    ApplicationStop();
 }
 
 TEST(StartUp, OldSystemsAreRefusedWithKindTwo) {

@@ -274,5 +274,106 @@ TEST_F(Input, NamesOnlyFilter) {
     EXPECT_EQ(TextEntryText(), "b");
 }
 
+TEST_F(Input, KeyTappedWithinOnePassIsAPress) {
+    // Down and up again before the keyboard is read: only the key-down event tells.
+    Key(kcEscape);
+    EndPass();
+    EXPECT_TRUE(KeyPressed(ikEscape));
+    EndPass();
+    EXPECT_FALSE(KeyDown(ikEscape));
+
+    // Alt and Enter tapped together toggle full screen; Enter alone then accepts.
+    Key(kcLeftAlt);
+    Key(kcEnter);
+    EndPass();
+    EXPECT_TRUE(KeyPressed(ikFullScreen));
+    EXPECT_FALSE(KeyDown(ikAccept));
+    Key(kcEnter);
+    EndPass();
+    EXPECT_TRUE(KeyPressed(ikAccept));
+
+    // Taps while inactive are nobody's.
+    DeactivateApplication();
+    Key(kcM);
+    ActivateApplication();
+    InputActivated(keyboard);
+    EndPass();
+    EXPECT_FALSE(KeyDown(ikMap));
+}
+
+TEST_F(Input, SpaceNeverAcceptsDuringNameEntry) {
+    StartTextEntry(nullptr, "Ida", 12, false, false, true);
+    keyboard.Hold(kcSpace);
+    EndPass();
+    EXPECT_FALSE(KeyDown(ikAccept));
+    keyboard.Hold(kcSpace, false);
+    Key(kcSpace);
+    EndPass();
+    EXPECT_FALSE(KeyDown(ikAccept));
+    Key(kcEnter);
+    EndPass();
+    EXPECT_TRUE(KeyPressed(ikAccept));
+    EXPECT_EQ(TextEntryText(), "Ida");
+}
+
+TEST_F(Input, AltEnterInMultiLineEntryOnlyTogglesFullScreen) {
+    StartTextEntry(nullptr, "ab", 20, true, false, false);
+    TPlatformEvent event;
+    event.Kind = peKeyDown;
+    event.Key = kcEnter;
+    event.Alt = true;
+    InputEvent(event, 1600, 900);
+    Key(kcLeftAlt);
+    EndPass();
+    EXPECT_EQ(TextEntryText(), "ab");
+    EXPECT_TRUE(KeyPressed(ikFullScreen));
+    Key(kcEnter);
+    EXPECT_EQ(TextEntryText(), "ab\n");
+}
+
+TEST_F(Input, StartingTextThatIsNotUtf8IsCleaned) {
+    StartTextEntry(nullptr,
+                   "a\xff\xc3"
+                   "b\xe2\x82",
+                   10, false, false, false);
+    EXPECT_EQ(TextEntryText(), "ab");
+    EXPECT_EQ(TextEntryLength(), 2);
+    EXPECT_EQ(TextEntryCaret(), 3);
+    Key(kcLeft);
+    Type("\xc3\xa9");
+    EXPECT_EQ(TextEntryText(), "a\xc3\xa9"
+                               "b");
+    Key(kcBackspace);
+    Key(kcBackspace);
+    EXPECT_EQ(TextEntryText(), "b");
+    EXPECT_EQ(TextEntryCaret(), 1);
+}
+
+TEST_F(Input, PointerBackInTheSamePassAsItsLeaveStaysInside) {
+    Send(pePointerMove, 10, 10);
+    EndPass();
+    Send(pePointerLeave);
+    Send(pePointerMove, 12, 10);
+    EndPass();
+    EndPass();
+    EXPECT_TRUE(PointerInWindow());
+    // A leave in one pass and a move in the next: inside as well.
+    Send(pePointerLeave);
+    EndPass();
+    Send(pePointerMove, 14, 10);
+    EndPass();
+    EndPass();
+    EXPECT_TRUE(PointerInWindow());
+    // Entering without a move counts too.
+    Send(pePointerLeave);
+    EndPass();
+    EndPass();
+    ASSERT_FALSE(PointerInWindow());
+    Send(pePointerEnter);
+    Send(peButtonDown, 14, 10);
+    EndPass();
+    EXPECT_TRUE(KeyPressed(ikPointer));
+}
+
 } // namespace
 } // namespace valdmoor

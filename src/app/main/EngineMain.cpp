@@ -33,6 +33,10 @@ const TSubsystem GameSubsystems[] = {
     {"engine objects", Nothing, Nothing},
 };
 
+// The first screen appears once the window is active, before the first frame. The registry of
+// screens fills this in.
+void ShowFirstScreen() {}
+
 // Per-frame updates, in order: frame timer, GUI, player profiles, game data, effects, texts.
 void (*const FrameUpdates[])() = {TimerUpdate, GuiFrame, Nothing, Nothing, UpdateEffects, Nothing};
 
@@ -133,6 +137,8 @@ std::string UsageText() {
            "  -showfps                    show the frames per second\n"
            "  -debug                      debug mode: reload changed scripts, extra screens\n"
            "  -headless                   run without a visible window or sound device\n"
+           "  -windowsize WxH             size of the headless window (default 1600x900, or\n"
+           "                              $VALDMOOR_WINDOW_SIZE)\n"
            "  -frames N                   quit after N frames\n"
            "  -input FILE                 replay the input script FILE\n"
            "  -capture FILE.png           save the last frame as a picture\n"
@@ -193,10 +199,7 @@ int RunGame(const std::vector<std::string>& args) {
         if (!Switches().InputScript.empty()) {
             LoadInputScript(Switches().InputScript);
         }
-        SetApplicationRunning(true);
-        ResumeApplication();
-        ActivateApplication();
-        RunMainLoop(FrameUpdates);
+        RunActivated(ShowFirstScreen, FrameUpdates);
         if (!Switches().CaptureFile.empty()) {
             CaptureFrameToFile(Switches().CaptureFile);
         }

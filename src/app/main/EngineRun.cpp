@@ -156,10 +156,16 @@ void DrawFrameOrFail(void (*draw)()) {
     }
 }
 
+void RunActivated(void (*firstScreen)(), std::span<void (*const)()> updates) {
+    SetApplicationRunning(true);
+    ResumeApplication();
+    ActivateApplication();
+    firstScreen();
+    RunMainLoop(updates);
+}
+
 void RunMainLoop(std::span<void (*const)()> updates) {
     TInputTrace trace;
-    const int64_t frameLimit = Switches().Frames;
-    int64_t frames = 0;
     for (;;) {
         PumpMessages();
         if (QuitRequested()) {
@@ -173,8 +179,7 @@ void RunMainLoop(std::span<void (*const)()> updates) {
         for (auto update : updates) {
             update();
         }
-        ++frames;
-        trace.Frame(frames);
+        trace.Frame(PumpPasses());
         DrawFrameOrFail(DrawNextFrame);
         AudioUpdate();
         if (KeyPressed(ikFullScreen)) {
@@ -182,9 +187,6 @@ void RunMainLoop(std::span<void (*const)()> updates) {
         }
         if ((FrameCounter() & 1) != 0) {
             ServiceRunCallbacks();
-        }
-        if (frameLimit > 0 && frames >= frameLimit) {
-            RequestQuit();
         }
         if (QuitRequested()) {
             break;

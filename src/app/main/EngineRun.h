@@ -42,8 +42,13 @@ void DrawFrameOrFail(void (*draw)());
 
 // One pass per frame until a quit is requested or the "-frames" limit is reached: pump, check
 // the device, advance the frame counter, run Updates in order, draw, update audio, the
-// full-screen key and the service callbacks.
+// full-screen key and the service callbacks. The limit counts the pump's passes, so a run
+// that lost the focus still ends.
 void RunMainLoop(std::span<void (*const)()> updates);
+
+// The end of start-up: marks the game running, shows and activates the window, runs
+// FirstScreen once (the game shows its first screen there), then the main loop.
+void RunActivated(void (*firstScreen)(), std::span<void (*const)()> updates);
 
 // "-capture": draws the last frame once more into Path as an opaque PNG picture; raises when
 // the frame cannot be drawn or the file cannot be written.

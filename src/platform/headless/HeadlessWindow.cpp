@@ -27,13 +27,28 @@ void THeadlessWindow::WindowSize(int& width, int& height) {
     height = Height;
 }
 
+bool THeadlessWindow::PointerOver(float& x, float& y) {
+    x = PointerX;
+    y = PointerY;
+    return PointerInside;
+}
+
+bool THeadlessWindow::FixedSize(int& width, int& height) {
+    width = FixedWidth;
+    height = FixedHeight;
+    return FixedWidth > 0 && FixedHeight > 0;
+}
+
 bool THeadlessWindow::PollEvent(TPlatformEvent& event) {
-    if (Events.empty()) {
-        return false;
+    while (!Events.empty()) {
+        event = Events.front();
+        Events.pop_front();
+        // As on a real system, keys typed while text input is off never become text.
+        if (event.Kind != peText || TextInput) {
+            return true;
+        }
     }
-    event = Events.front();
-    Events.pop_front();
-    return true;
+    return false;
 }
 
 void THeadlessWindow::WaitEvent(int /*timeoutMs*/) {
@@ -56,10 +71,11 @@ void THeadlessWindow::Push(TPlatformEventKind kind, float x, float y, int64_t po
     Events.push_back(event);
 }
 
-void THeadlessWindow::PushKey(TKeyCode key) {
+void THeadlessWindow::PushKey(TKeyCode key, bool alt) {
     TPlatformEvent event;
     event.Kind = peKeyDown;
     event.Key = key;
+    event.Alt = alt;
     Events.push_back(event);
 }
 

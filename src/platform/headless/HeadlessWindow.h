@@ -23,9 +23,11 @@ public:
     bool KeyHeld(TKeyCode key) const override;
     void Raise() override { ++Raised; }
     void SetTextInput(bool on) override { TextInput = on; }
+    bool PointerOver(float& x, float& y) override;
+    bool FixedSize(int& width, int& height) override;
 
     void Push(TPlatformEventKind kind, float x = 0, float y = 0, int64_t pointer = 0);
-    void PushKey(TKeyCode key);
+    void PushKey(TKeyCode key, bool alt = false);
     void PushText(const char* text);
     void Hold(TKeyCode key, bool held = true);
 
@@ -41,6 +43,13 @@ public:
     int Raised = 0;
     int Waits = 0;
     bool TextInput = false;
+    // The pointer over the window as the system would report it on asking.
+    bool PointerInside = false;
+    float PointerX = 0;
+    float PointerY = 0;
+    // Nonzero: a client size fixed whatever the display mode.
+    int FixedWidth = 0;
+    int FixedHeight = 0;
     std::deque<TPlatformEvent> Events;
     // Called when the pump waits, so a test can deliver what would wake it.
     void (*OnWait)(THeadlessWindow& window) = nullptr;

@@ -60,9 +60,35 @@ SDL_Scancode ScancodeOf(TKeyCode key) {
     }
 }
 
-// The editing keys text entry listens to.
-TKeyCode EditKeyOf(SDL_Scancode code) {
+// The keys the game reads, for key-down events.
+TKeyCode KeyOf(SDL_Scancode code) {
     switch (code) {
+        case SDL_SCANCODE_ESCAPE:
+            return kcEscape;
+        case SDL_SCANCODE_SPACE:
+            return kcSpace;
+        case SDL_SCANCODE_F1:
+            return kcF1;
+        case SDL_SCANCODE_F11:
+            return kcF11;
+        case SDL_SCANCODE_H:
+            return kcH;
+        case SDL_SCANCODE_I:
+            return kcI;
+        case SDL_SCANCODE_M:
+            return kcM;
+        case SDL_SCANCODE_LCTRL:
+            return kcLeftCtrl;
+        case SDL_SCANCODE_RCTRL:
+            return kcRightCtrl;
+        case SDL_SCANCODE_LALT:
+            return kcLeftAlt;
+        case SDL_SCANCODE_RALT:
+            return kcRightAlt;
+        case SDL_SCANCODE_LGUI:
+            return kcLeftSuper;
+        case SDL_SCANCODE_RGUI:
+            return kcRightSuper;
         case SDL_SCANCODE_LEFT:
             return kcLeft;
         case SDL_SCANCODE_RIGHT:
@@ -84,11 +110,29 @@ std::string Failure(const char* what) {
     return std::string(what) + "\r(Error code: " + SDL_GetError() + ")";
 }
 
+// Headless windows have the design's size unless "-windowsize" or VALDMOOR_WINDOW_SIZE asks
+// for another, so pictures and frame timings are taken at a known size.
+void HeadlessSize(int& width, int& height) {
+    int32_t w = 1600;
+    int32_t h = 900;
+    if (Switches().WindowWidth > 0 && Switches().WindowHeight > 0) {
+        w = Switches().WindowWidth;
+        h = Switches().WindowHeight;
+    } else if (const char* size = std::getenv("VALDMOOR_WINDOW_SIZE"); size != nullptr) {
+        ParseWindowSize(size, w, h);
+    }
+    width = w;
+    height = h;
+}
+
 class TSdlWindowBackend : public TWindowBackend {
 public:
     explicit TSdlWindowBackend(bool headless) {
         if (headless && std::getenv("SDL_VIDEODRIVER") == nullptr) {
             SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+        }
+        if (headless) {
+            HeadlessSize(fixedWidth_, fixedHeight_);
         }
     }
 
@@ -157,7 +201,11 @@ public:
         if (window_ == nullptr) {
             return;
         }
-        if (fullScreen) {
+        if (fixedWidth_ > 0) {
+            // Headless: the size is fixed, and the offscreen desktop is not the one to cover.
+            SDL_SetWindowFullscreen(window_, 0);
+            SDL_SetWindowSize(window_, width, height);
+        } else if (fullScreen) {
             // A borderless window over the desktop; the display mode is never changed.
             SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
         } else {
@@ -211,6 +259,27 @@ public:
 
     void* NativeHandle() override { return window_; }
 
+    bool PointerOver(float& x, float& y) override {
+        if (window_ == nullptr || SDL_GetMouseFocus() != window_) {
+            return false;
+        }
+        int mouseX = 0;
+        int mouseY = 0;
+        SDL_GetMouseState(&mouseX, &mouseY);
+        x = static_cast<float>(mouseX);
+        y = static_cast<float>(mouseY);
+        return true;
+    }
+
+    bool FixedSize(int& width, int& height) override {
+        if (fixedWidth_ <= 0) {
+            return false;
+        }
+        width = fixedWidth_;
+        height = fixedHeight_;
+        return true;
+    }
+
     void SetTextInput(bool on) override {
         if (on) {
             SDL_StartTextInput();
@@ -263,8 +332,13 @@ private:
             }
             case SDL_KEYDOWN:
                 event.Kind = peKeyDown;
-                event.Key = EditKeyOf(e.key.keysym.scancode);
+                event.Key = KeyOf(e.key.keysym.scancode);
+                event.Alt = (e.key.keysym.mod & KMOD_ALT) != 0;
                 return event.Key != kcNone;
+            case SDL_AUDIODEVICEREMOVED:
+                // Only the output device the game opened matters; capture is never used.
+                event.Kind = peAudioDeviceLost;
+                return e.adevice.iscapture == 0;
             case SDL_TEXTINPUT:
                 event.Kind = peText;
                 std::snprintf(event.Text, sizeof event.Text, "%s", e.text.text);
@@ -297,6 +371,14 @@ private:
             case SDL_WINDOWEVENT_LEAVE:
                 event.Kind = pePointerLeave;
                 return true;
+            case SDL_WINDOWEVENT_ENTER:
+                event.Kind = pePointerEnter;
+                return true;
+            case SDL_WINDOWEVENT_SIZE_CHANGED:
+                event.Kind = peResized;
+                event.X = static_cast<float>(e.data1);
+                event.Y = static_cast<float>(e.data2);
+                return true;
             case SDL_WINDOWEVENT_DISPLAY_CHANGED:
                 event.Kind = peDisplayChanged;
                 return true;
@@ -307,6 +389,8 @@ private:
 
     SDL_Window* window_ = nullptr;
     bool videoStarted_ = false;
+    int fixedWidth_ = 0; // nonzero when headless
+    int fixedHeight_ = 0;
 };
 
 class TSdlClock : public TClock {
