@@ -90,7 +90,9 @@ void Dispatch(const TPlatformEvent& event) {
             break;
         }
         case peAudioDeviceLost:
-            Call(audioDeviceLost);
+            if (audioDeviceLost != nullptr) {
+                audioDeviceLost(static_cast<uint32_t>(event.Pointer));
+            }
             break;
         case peDisplayChanged:
             if (ApplicationRunning()) {

@@ -55,7 +55,8 @@ void SetWindowHooks(const TWindowHooks& hooks);
 
 // Called when the system reports the sound device removed. The audio subsystem sits above the
 // platform, so the main procedure plugs it in.
-using TAudioDeviceLost = void (*)();
+// Which: the device id of the removed output device.
+using TAudioDeviceLost = void (*)(uint32_t which);
 void SetAudioDeviceLostHook(TAudioDeviceLost hook);
 
 // The window's share of the activation transitions.

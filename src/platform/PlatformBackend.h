@@ -61,7 +61,7 @@ struct TPlatformEvent {
     TPlatformEventKind Kind = peNone;
     float X = 0;
     float Y = 0;
-    int64_t Pointer = 0;
+    int64_t Pointer = 0; // also the device id of peAudioDeviceLost
     TKeyCode Key = kcNone;
     bool Alt = false;   // an Alt key was held with Key
     char Text[32] = {}; // NUL-terminated; fixed so the pump never allocates

@@ -377,16 +377,21 @@ TEST_F(Window, FixedSizeHoldsInFullScreenAndWindowed) {
 }
 
 int audioLost = 0;
+uint32_t audioLostDevice = 0;
 
 TEST_F(Window, AudioDeviceLossReachesItsHook) {
     audioLost = 0;
-    SetAudioDeviceLostHook([] { ++audioLost; });
+    SetAudioDeviceLostHook([](uint32_t which) {
+        ++audioLost;
+        audioLostDevice = which;
+    });
     THeadlessWindow& window = Start();
     Run();
-    window.Push(peAudioDeviceLost);
+    window.Push(peAudioDeviceLost, 0, 0, 7);
     PumpMessages();
     SetAudioDeviceLostHook(nullptr);
     EXPECT_EQ(audioLost, 1);
+    EXPECT_EQ(audioLostDevice, 7u); // the audio side ignores devices that are not its own
 }
 
 } // namespace

@@ -129,6 +129,7 @@ void SetEngineHooks(bool (*wakeCheck)()) {
     SetWindowHooks(
         {VideoResize, VideoCaptureSnapshot, VideoPaintSnapshot, VideoDropSnapshot, wakeCheck});
     SetInputHooks(FontHasGlyph, PlayKeyClick, MainCanvasSize);
+    SetAudioDeviceLostHook(AudioDeviceLost);
 }
 
 void InstallQuitSignals() {

@@ -338,6 +338,7 @@ private:
             case SDL_AUDIODEVICEREMOVED:
                 // Only the output device the game opened matters; capture is never used.
                 event.Kind = peAudioDeviceLost;
+                event.Pointer = e.adevice.which;
                 return e.adevice.iscapture == 0;
             case SDL_TEXTINPUT:
                 event.Kind = peText;
