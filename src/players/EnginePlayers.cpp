@@ -406,8 +406,9 @@ bool PlayerNameTaken(std::string_view name) {
     if (state.players == nullptr) {
         return false;
     }
-    return std::any_of(state.players->begin(), state.players->end(),
-                       [&](const TPlayer& player) { return SameIgnoringAsciiCase(player.Name(), name); });
+    return std::any_of(state.players->begin(), state.players->end(), [&](const TPlayer& player) {
+        return SameIgnoringAsciiCase(player.Name(), name);
+    });
 }
 
 void DeleteCurrentPlayer() {
@@ -433,9 +434,9 @@ void AddAchievement(TPlayer* player, int32_t number) {
 }
 
 bool HasAchievement(const TPlayer* player, int32_t number) {
-    return player != nullptr && std::find(player->Achievements().begin(),
-                                          player->Achievements().end(),
-                                          number) != player->Achievements().end();
+    return player != nullptr &&
+           std::find(player->Achievements().begin(), player->Achievements().end(), number) !=
+               player->Achievements().end();
 }
 
 std::string AchievementServiceName(int32_t number) {

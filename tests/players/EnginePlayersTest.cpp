@@ -170,9 +170,9 @@ TEST_F(Players, DamagedDataIsRejectedWithTheFileNameAndNothingMadeFromItsCounts)
     Put32(events, 0); // padding, so the player record fits but its event count lies
     events.replace(4 + 4 + 4 + 1 + 1 + 12, 4, std::string("\xFF\xFF\xFF\x0F", 4));
     std::string kind = SaveBytes(100, {{"A", {1, 2, 3}, {Event(16, 1, 1)}, {}}}, 1);
-    for (const auto& [bytes, message] :
-         {std::pair{huge, "Player count out of range"}, std::pair{events, "Event count out of range"},
-          std::pair{kind, "Unknown event kind 16"}}) {
+    for (const auto& [bytes, message] : {std::pair{huge, "Player count out of range"},
+                                         std::pair{events, "Event count out of range"},
+                                         std::pair{kind, "Unknown event kind 16"}}) {
         TMemoryStream stream(bytes);
         TPlayerList read;
         try {

@@ -109,7 +109,8 @@ TEST_F(GameState, PayloadIsTheCountThenTheRecordsAndRoundTrips) {
     ASSERT_EQ(stream.Size(), 4 + 32 * 601);
     // Value in the first four bytes of the last sixteen, the rest zero; choices as 16-bit words.
     const std::string& bytes = stream.Bytes();
-    EXPECT_EQ(bytes.substr(4 + 32 * 5 + 16, 16), std::string("\xFB\xFF\xFF\xFF", 4) + std::string(12, '\0'));
+    EXPECT_EQ(bytes.substr(4 + 32 * 5 + 16, 16),
+              std::string("\xFB\xFF\xFF\xFF", 4) + std::string(12, '\0'));
     EXPECT_EQ(bytes.substr(4 + 32 * 600 + 28, 4), std::string("\x07\x00\xFF\xFF", 4));
 
     stream.Seek(0);
@@ -172,8 +173,8 @@ TEST_F(GameState, UndoRemovesTheLastMoveWithEverythingItCaused) {
     SaveProfiles();
     game->UndoLastMove();
     EXPECT_TRUE(ProfilesChanged());
-    EXPECT_EQ(Kinds(*game), (std::vector<int32_t>{evSiteRevealed, evSiteChosen, evSiteEntered,
-                                                  evSceneExecuted}));
+    EXPECT_EQ(Kinds(*game),
+              (std::vector<int32_t>{evSiteRevealed, evSiteChosen, evSiteEntered, evSceneExecuted}));
 
     // A choice of a site the scenario no longer has is not a move of its own.
     Record({Event(evSiteChosen, 1, 9), Event(evSiteEntered, 1, 9)});
@@ -207,10 +208,9 @@ TEST_F(GameState, RestartResetsTheWorldReplaysInOrderAndResumesAVisitInProgress)
     Record({Event(evSiteRevealed, 1, 1), Event(evSiteChosen, 1, 1), Event(evSiteEntered, 1, 1),
             Event(evSiteLeft, 1, 1), Event(evSiteAutoVisit, 2, 7)});
     game->Restart();
-    EXPECT_EQ(fake.Calls,
-              (std::vector<std::string>{"reset", "event 0 site 1", "event 2 site 1",
-                                        "event 3 site 1", "event 4 site 1", "event 1 site 7",
-                                        "resume 2/7"}));
+    EXPECT_EQ(fake.Calls, (std::vector<std::string>{"reset", "event 0 site 1", "event 2 site 1",
+                                                    "event 3 site 1", "event 4 site 1",
+                                                    "event 1 site 7", "resume 2/7"}));
 
     // Left or completed: the avatar stays on the map.
     for (const int32_t last : {evSiteLeft, evVisitCompleted}) {

@@ -34,8 +34,8 @@ const TSubsystem GameSubsystems[] = {
 };
 
 // Per-frame updates, in order: frame timer, GUI, player profiles, game data, effects, texts.
-void (*const FrameUpdates[])() = {TimerUpdate,   Nothing,       PlayersUpdate,
-                                   Nothing,       UpdateEffects, Nothing};
+void (*const FrameUpdates[])() = {TimerUpdate, Nothing,       PlayersUpdate,
+                                  Nothing,     UpdateEffects, Nothing};
 
 void LinuxVersion(uint32_t& major, uint32_t& minor) {
     // Every Linux system the game builds on is supported.
