@@ -55,6 +55,12 @@ void TCustomPlayerState::Load(TStream& stream) {
 
 void TCustomPlayerState::Save(TStream& stream) const {
     const int32_t count = events_->Count();
+    if (auto* memory = dynamic_cast<TMemoryStream*>(&stream)) {
+        // A long history grows the buffer once instead of step by step; the slack leaves room
+        // for the rest of the file.
+        memory->Reserve(static_cast<std::size_t>(memory->Position()) + 4 +
+                        sizeof(TData) * static_cast<std::size_t>(count) + 65536);
+    }
     stream.Write(&count, sizeof count);
     std::array<TData, BlockRecords> block;
     std::size_t n = 0;
