@@ -264,8 +264,6 @@ int32_t ReadSaveData(TStream& stream, std::string_view fileName, TPlayerList& pl
             player->ReadRecord(stream);
         }
         return ReadInt32(stream);
-    } catch (const TSaveVersionError&) {
-        throw;
     } catch (const EngineError& error) {
         RaiseDamaged(fileName, error.what());
     }
