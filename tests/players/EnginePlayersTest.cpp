@@ -463,5 +463,35 @@ TEST_F(Players, ASaveSurvivesTheProcessDyingAtAnyInstant) {
     EXPECT_GT(confirmed, 0);
 }
 
+// The game itself: profiles start with it, follow the audio every frame and are saved at the
+// end only when something changed.
+TEST(GameWithProfiles, LoadsTheBackupBesideADamagedSaveAndWritesNothingUnchanged) {
+    const test::TTempFolder game;
+    const test::TTempFolder home;
+    fs::copy_file(VALDMOOR_GAME_EXE, game.Path() / "valdmoor");
+    game.Write("Languages/english/LanguageSettings.xml",
+               "<language><setting id=\"LanguageName\">English</setting></language>");
+    const fs::path cloud = home.Path() / "Quillane" / "Valdmoor" / "Cloud";
+    const std::string backup = SaveBytes(100, TwoPlayers, 1);
+    home.Write("Quillane/Valdmoor/Cloud/Save.dat", "ju");
+    home.Write("Quillane/Valdmoor/Cloud/Backup_Save.dat", backup);
+    const std::vector<std::string> env = {"VALDMOOR_HOME=" + home.Path().string(), "CI=1"};
+    const test::TProcessResult run =
+        test::RunProcess(game.Path() / "valdmoor", {"-headless", "-frames", "5"}, env);
+    EXPECT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_FALSE(fs::exists(cloud / "Save.dat"));
+    EXPECT_EQ(ReadFile(cloud / "Backup_Save.dat"), backup);
+    bool aside = false;
+    for (const fs::directory_entry& entry : fs::directory_iterator(cloud)) {
+        aside = aside || entry.path().filename().string().starts_with("Save.damaged-");
+    }
+    EXPECT_TRUE(aside);
+    EXPECT_NE(ReadFile(home.Path() / "Quillane" / "Valdmoor" / "Log.txt")
+                  .find("\"Save.dat\" could not be read"),
+              std::string::npos);
+    // The achievements of the profiles reached the service.
+    EXPECT_NE(ReadFile(cloud / "Achievements.txt").find("H1A"), std::string::npos);
+}
+
 } // namespace
 } // namespace valdmoor
