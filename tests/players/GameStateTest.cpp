@@ -144,23 +144,10 @@ TEST_F(GameState, LoadRejectsCountsBeyondTheDataAndUnknownKinds) {
     EXPECT_NO_THROW(load(unknown));
 }
 
-TEST_F(GameState, RecordingMarksTheProfilesForSaving) {
-    EXPECT_FALSE(ProfilesChanged());
-    EXPECT_FALSE(game->HasEvents());
-    game->RecordEvent(Event(evSiteChosen, 1, 2));
-    EXPECT_TRUE(game->HasEvents());
-    EXPECT_TRUE(ProfilesChanged());
-    SaveProfiles();
-    PlayersStop();
-    PlayersStart();
-    game = CurrentGameState();
-    ASSERT_EQ(game->Events().Count(), 1);
-    EXPECT_EQ(game->Events().First()->Data, Event(evSiteChosen, 1, 2));
-}
-
 TEST_F(GameState, UndoRemovesTheLastMoveWithEverythingItCaused) {
     // Right after choosing a site: only that choice goes.
     Record({Event(evSiteRevealed, 1, 1), Event(evSiteChosen, 1, 1)});
+    EXPECT_TRUE(ProfilesChanged()); // recording marks the profiles for saving
     game->UndoLastMove();
     EXPECT_EQ(Kinds(*game), (std::vector<int32_t>{evSiteRevealed}));
 
@@ -242,15 +229,6 @@ TEST_F(GameState, ClearingStartsANewGame) {
     EXPECT_FALSE(game->HasEvents());
     EXPECT_TRUE(ProfilesChanged());
     EXPECT_EQ(fake.Calls, (std::vector<std::string>{"reset"}));
-}
-
-TEST_F(GameState, EveryProfileHasAGameStateOfItsOwn) {
-    game->RecordEvent(Event(evSiteChosen, 1, 1));
-    SelectOrCreatePlayer("Second");
-    ASSERT_NE(CurrentGameState(), game);
-    EXPECT_FALSE(CurrentGameState()->HasEvents());
-    SelectPlayer(1);
-    EXPECT_EQ(CurrentGameState(), game);
 }
 
 } // namespace
