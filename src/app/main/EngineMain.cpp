@@ -8,6 +8,7 @@
 #include "platform/EngineMessageBox.h"
 #include "platform/EngineTimer.h"
 #include "platform/EngineWindow.h"
+#include "players/EnginePlayers.h"
 #include "storage/EngineScript.h"
 #include "storage/EngineStorage.h"
 #include "storage/LocalService.h"
@@ -28,7 +29,7 @@ void Nothing() {}
 // Start-up continues after the engine's subsystems with the game's own.
 const TSubsystem GameSubsystems[] = {
     {"game data", Nothing, Nothing},
-    {"player profiles", Nothing, Nothing},
+    {"player profiles", PlayersStart, PlayersStop},
     {"gui", GuiStart, GuiStop},
     {"engine objects", Nothing, Nothing},
 };
@@ -38,7 +39,8 @@ const TSubsystem GameSubsystems[] = {
 void ShowFirstScreen() {}
 
 // Per-frame updates, in order: frame timer, GUI, player profiles, game data, effects, texts.
-void (*const FrameUpdates[])() = {TimerUpdate, GuiFrame, Nothing, Nothing, UpdateEffects, Nothing};
+void (*const FrameUpdates[])() = {TimerUpdate, GuiFrame,      PlayersUpdate,
+                                  Nothing,     UpdateEffects, Nothing};
 
 void LinuxVersion(uint32_t& major, uint32_t& minor) {
     // Every Linux system the game builds on is supported.
