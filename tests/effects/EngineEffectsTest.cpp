@@ -4,7 +4,9 @@
 #include "TestSupport.h"
 #include "app/EngineApplication.h"
 #include "storage/EngineStorage.h"
+#include "video/EngineTextures.h"
 #include "video/EngineVideo.h"
+#include "video/PictureFiles.h"
 #include "video/null/NullVideoDevice.h"
 
 #include <algorithm>
@@ -75,9 +77,77 @@ protected:
                            [&](const std::string& line) { return line.find(part) != line.npos; });
     }
 
+    // What a rule made of a new particle.
+    struct TBorn {
+        TVector2 Start;
+        float Heading = 0;
+        TVector2 Direction;
+        float Distance = 0;
+        float Width = 0;
+        float Height = 0;
+    };
+    // One burst of Count particles of S from a performer of size Area at (0, 0).
+    std::vector<TBorn> Born(TEmitterSettings s, int32_t count, TVector2 area = {}) {
+        s.Count = count;
+        TPerformer* p = nullptr;
+        CreatePerformerOf(p, MainCanvas(), 0, Make({s}));
+        p->Width = area.X;
+        p->Height = area.Y;
+        SetPerformerActive(p, true);
+        UpdateEffectsBy(0);
+        std::vector<TBorn> born;
+        for (const TParticle* q : Particles(p)) {
+            born.push_back({q->Start, q->Heading, q->Direction, q->Distance, q->Width, q->Height});
+        }
+        ReleasePerformer(p);
+        return born;
+    }
+    // The generator starts over from its fixed seed.
+    static void Restart() {
+        EffectsStop();
+        EffectsStart();
+    }
+    // The first N numbers the generator deals after a start, read through position mode 4 on
+    // a 1 x 1 area at the origin, where Start = (r - 0.5, r - 0.5) exactly. A rule run after
+    // another restart draws the same numbers, so it can be checked against its formula.
+    std::vector<float> Dealt(int32_t n) {
+        Restart();
+        TEmitterSettings s = Emitter();
+        s.PositionMode = 4;
+        s.Extent = {1, 1};
+        std::vector<float> r;
+        for (const TBorn& b : Born(s, n)) {
+            EXPECT_EQ(b.Start.Y, b.Start.X) << "one number for both axes";
+            r.push_back(b.Start.X + 0.5f);
+        }
+        Restart();
+        return r;
+    }
+
     test::TTempFolder temp;
     std::vector<std::unique_ptr<TEffect>> built;
 };
+
+// The outline of the rectangle of size E centred at A, walked by R in 0..1: top left to right,
+// bottom left to right, left top to bottom, right top to bottom.
+TVector2 Outline(TVector2 a, TVector2 e, float r) {
+    if (r < 0.25f) {
+        return {a.X + e.X * (4 * r - 0.5f), a.Y - 0.5f * e.Y};
+    }
+    if (r < 0.5f) {
+        return {a.X + e.X * (4 * (r - 0.25f) - 0.5f), a.Y + 0.5f * e.Y};
+    }
+    if (r < 0.75f) {
+        return {a.X - 0.5f * e.X, a.Y + e.Y * (4 * (r - 0.5f) - 0.5f)};
+    }
+    return {a.X + 0.5f * e.X, a.Y + e.Y * (4 * (r - 0.75f) - 0.5f)};
+}
+
+// Degrees clockwise from up of the vector V, in 0 .. 360.
+float Clockwise(float x, float y) {
+    const float degrees = std::atan2(x, -y) * 180 / 3.14159265f;
+    return degrees < 0 ? degrees + 360 : degrees;
+}
 
 TEST_F(Effects, BurstsOfALongFrameAreAgedByTheTimeSinceTheyWereDue) {
     TEmitterSettings s = Emitter();
@@ -234,6 +304,229 @@ TEST_F(Effects, GeneratorRulesBuildOnEarlierResults) {
     EXPECT_FLOAT_EQ(sprite.ShadingParam, 0.5f);
     EXPECT_EQ(q[1]->Direction, (TVector2{0, 0}));
     EXPECT_FLOAT_EQ(q[1]->Sprite->X, 0);
+}
+
+TEST_F(Effects, PositionModesSpreadOverTheirAreaAndOutline) {
+    constexpr int32_t N = 64;
+    const std::vector<float> r = Dealt(2 * N);
+    ASSERT_EQ(r.size(), static_cast<std::size_t>(2 * N));
+    EXPECT_LT(*std::min_element(r.begin(), r.end()), 0.05f);
+    EXPECT_GT(*std::max_element(r.begin(), r.end()), 0.95f);
+
+    TEmitterSettings s = Emitter();
+    s.PointA = {10, -20};
+    s.Extent = {40, 100};
+    s.PointC = {300, 300};
+    const TVector2 area = {60, 30}; // the performer's
+    const TVector2 a = s.PointA;
+    const TVector2 e = s.Extent;
+    auto run = [&](int32_t mode) {
+        s.PositionMode = mode;
+        Restart();
+        std::vector<TBorn> born = Born(s, N, area);
+        EXPECT_EQ(born.size(), static_cast<std::size_t>(N)) << "mode " << mode;
+        born.resize(N);
+        return born;
+    };
+    auto expectAt = [](const TBorn& b, TVector2 at, int32_t mode, int32_t i) {
+        EXPECT_NEAR(b.Start.X, at.X, 1e-4f) << "mode " << mode << ", particle " << i;
+        EXPECT_NEAR(b.Start.Y, at.Y, 1e-4f) << "mode " << mode << ", particle " << i;
+    };
+
+    std::vector<TBorn> born = run(2);
+    for (int32_t i = 0; i < N; ++i) {
+        expectAt(born[i], {a.X + (r[i] - 0.5f) * e.X, a.Y}, 2, i);
+    }
+    born = run(3);
+    for (int32_t i = 0; i < N; ++i) {
+        expectAt(born[i], {a.X, a.Y + (r[i] - 0.5f) * e.Y}, 3, i);
+    }
+    born = run(4); // one number for both: the diagonal
+    for (int32_t i = 0; i < N; ++i) {
+        expectAt(born[i], {a.X + (r[i] - 0.5f) * e.X, a.Y + (r[i] - 0.5f) * e.Y}, 4, i);
+    }
+    born = run(5); // the other diagonal
+    for (int32_t i = 0; i < N; ++i) {
+        expectAt(born[i], {a.X + (r[i] - 0.5f) * e.X, a.Y - (r[i] - 0.5f) * e.Y}, 5, i);
+    }
+    born = run(6);
+    for (int32_t i = 0; i < N; ++i) {
+        expectAt(born[i], Outline(a, e, r[i]), 6, i);
+    }
+    born = run(8); // the outline of the performer's area
+    for (int32_t i = 0; i < N; ++i) {
+        expectAt(born[i], Outline({}, area, r[i]), 8, i);
+    }
+    // The performer's area with a number for each axis (which one comes first is free).
+    born = run(7);
+    for (int32_t i = 0; i < N; ++i) {
+        const float x = born[i].Start.X / area.X + 0.5f;
+        const float y = born[i].Start.Y / area.Y + 0.5f;
+        const float first = r[2 * i];
+        const float second = r[2 * i + 1];
+        auto near = [](float u, float v) { return std::abs(u - v) < 1e-5f; };
+        EXPECT_TRUE((near(x, first) && near(y, second)) || (near(x, second) && near(y, first)))
+            << "particle " << i << " at " << born[i].Start.X << ", " << born[i].Start.Y;
+    }
+}
+
+TEST_F(Effects, DirectionModeFiveHeadsFromTheStartTowardsPointC) {
+    struct TCase {
+        TVector2 C;
+        float Heading;
+    };
+    const TCase cases[] = {{{5, -10}, 0},  {{15, 0}, 90},    {{5, 10}, 180},
+                           {{-5, 0}, 270}, {{-5, -10}, 315}, {{15, 10}, 135}};
+    std::vector<TEmitterSettings> emitters;
+    for (const TCase& c : cases) {
+        TEmitterSettings s = Emitter();
+        s.PointA = {5, 0};
+        s.PointC = c.C;
+        s.DirectionMode = 5;
+        s.RotationMode = 3; // the heading
+        emitters.push_back(s);
+    }
+    TEmitterSettings there = emitters.front(); // already at C: no direction at all
+    there.PointC = there.PointA;
+    there.MoveOverLife = true;
+    there.Distance = 50;
+    emitters.push_back(there);
+    TPerformer* p = Held(Make(emitters));
+    UpdateEffectsBy(0);
+    const auto q = Particles(p);
+    ASSERT_EQ(q.size(), std::size(cases) + 1);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const float heading = cases[i].Heading;
+        EXPECT_NEAR(q[i]->Heading, heading, 1e-3f) << i;
+        EXPECT_NEAR(q[i]->Sprite->Angle, heading, 1e-3f) << i;
+        EXPECT_NEAR(q[i]->Direction.X, std::sin(heading * 3.14159265f / 180), 1e-5f) << i;
+        EXPECT_NEAR(q[i]->Direction.Y, -std::cos(heading * 3.14159265f / 180), 1e-5f) << i;
+    }
+    EXPECT_EQ(q.back()->Heading, 0);
+    EXPECT_EQ(q.back()->Direction, (TVector2{0, 0}));
+    UpdateEffectsBy(1);
+    EXPECT_FLOAT_EQ(q.back()->Sprite->X, 5);
+    EXPECT_FLOAT_EQ(q.back()->Sprite->Y, 0);
+    ReleasePerformer(p);
+
+    // From scattered starts (not from PointA), travelling their distance to C over a life:
+    // half-way through it they are half-way there.
+    TEmitterSettings s = Emitter();
+    s.Interval = 100; // one burst
+    s.Count = 40;
+    s.PositionMode = 1;
+    s.Extent = {200, 200};
+    s.PointC = {30, -40};
+    s.DirectionMode = 5;
+    s.DistanceMode = 3;
+    s.MoveOverLife = true;
+    s.MoveCurve = "0-1";
+    s.Lifetime = 2;
+    p = Held(Make({s}));
+    UpdateEffectsBy(0);
+    const auto flying = Particles(p);
+    ASSERT_EQ(flying.size(), 40u);
+    std::vector<TVector2> starts;
+    for (const TParticle* f : flying) {
+        const TVector2 v = {s.PointC.X - f->Start.X, s.PointC.Y - f->Start.Y};
+        EXPECT_NEAR(f->Heading, Clockwise(v.X, v.Y), 2e-3f);
+        starts.push_back(f->Start);
+    }
+    UpdateEffectsBy(1);
+    ASSERT_EQ(Particles(p).size(), 40u);
+    for (std::size_t i = 0; i < flying.size(); ++i) {
+        EXPECT_NEAR(flying[i]->Sprite->X, 0.5f * (starts[i].X + s.PointC.X), 1e-3f) << i;
+        EXPECT_NEAR(flying[i]->Sprite->Y, 0.5f * (starts[i].Y + s.PointC.Y), 1e-3f) << i;
+    }
+}
+
+TEST_F(Effects, DistanceAndSizeModesMeasureFromPointC) {
+    TEmitterSettings s = Emitter();
+    s.PositionMode = 2; // scattered along y = 5, so the start is not PointA
+    s.PointA = {0, 5};
+    s.Extent = {100, 0};
+    s.PointC = {20, -25};
+    s.Size = {7, 9};
+    s.Distance = 3;
+    s.DistanceMode = 3; // |Start - C|
+    s.SizeMode = 3;     // (distance, Size.y)
+    std::vector<TBorn> plain = Born(s, 20);
+    s.DistanceMode = 4; // |Start - C| x Distance
+    s.SizeMode = 4;     // (Size.x, distance)
+    std::vector<TBorn> scaled = Born(s, 20);
+    ASSERT_EQ(plain.size(), 20u);
+    ASSERT_EQ(scaled.size(), 20u);
+    auto fromC = [&](const TBorn& b) {
+        return std::hypot(b.Start.X - s.PointC.X, b.Start.Y - s.PointC.Y);
+    };
+    float least = 1e9f;
+    float most = 0;
+    for (const TBorn& b : plain) {
+        EXPECT_NEAR(b.Distance, fromC(b), 1e-4f);
+        EXPECT_EQ(b.Width, b.Distance);
+        EXPECT_EQ(b.Height, 9);
+        least = std::min(least, b.Distance);
+        most = std::max(most, b.Distance);
+    }
+    EXPECT_GT(most - least, 10) << "the starts are scattered";
+    for (const TBorn& b : scaled) {
+        EXPECT_NEAR(b.Distance, 3 * fromC(b), 1e-3f);
+        EXPECT_EQ(b.Width, 7);
+        EXPECT_EQ(b.Height, b.Distance);
+    }
+}
+
+TEST_F(Effects, AnimatedParticlesShowTheFrameOfTheirAge) {
+    // Three frames; animation 1 runs forwards over a particle's life, animation 2 backwards.
+    TTpxFile picture;
+    picture.Images = {MakeArgbImage(4, 4), MakeArgbImage(4, 4), MakeArgbImage(4, 4)};
+    picture.Animations = {{0, 3, 1, "0-1"}, {0, 3, 1, "1-0"}};
+    temp.Write("Ordinary/G2Spark.tpx", WriteTpx(picture));
+    temp.Write("Ordinary/G2Glow.tpx", WriteTpx(picture));
+    TEmitterSettings backwards = Emitter();
+    backwards.Interval = 100; // one burst
+    backwards.Lifetime = 1;
+    backwards.Texture0 = "G2Spark";
+    backwards.Frame0 = 1;
+    backwards.Texture1 = "G2Glow";
+    backwards.Frame1 = 2;
+    backwards.Animate = true;
+    backwards.AnimationIndex = 2;
+    TEmitterSettings forwards = backwards;
+    forwards.AnimationIndex = 1;
+    forwards.Texture1.clear();
+    TEmitterSettings still = backwards;
+    still.Animate = false;
+    TPerformer* p = Held(Make({backwards, forwards, still}));
+    auto* spark = dynamic_cast<TBaseImageTexture*>(GetTexture("G2Spark"));
+    auto* glow = dynamic_cast<TBaseImageTexture*>(GetTexture("G2Glow"));
+    ASSERT_NE(spark, nullptr);
+    ASSERT_EQ(spark->FrameCount(), 3);
+    auto frame = [](TBaseImageTexture* texture, int32_t n) -> TTexture* {
+        return n == 0 ? static_cast<TTexture*>(texture) : texture->Frames->ItemAt(n);
+    };
+    auto expectFrames = [&](int32_t back, int32_t forth) {
+        const auto q = Particles(p);
+        ASSERT_EQ(q.size(), 3u);
+        EXPECT_EQ(q[0]->Sprite->Layers[0].Texture, frame(spark, back));
+        EXPECT_EQ(q[0]->Sprite->Layers[1].Texture, frame(glow, back));
+        EXPECT_EQ(q[1]->Sprite->Layers[0].Texture, frame(spark, forth));
+        EXPECT_EQ(q[1]->Sprite->Layers[1].Texture, nullptr);
+        EXPECT_EQ(q[2]->Sprite->Layers[0].Texture, spark);
+        EXPECT_EQ(q[2]->Sprite->Layers[1].Texture, glow);
+        for (const TParticle* particle : q) {
+            EXPECT_EQ(particle->Sprite->Layers[0].Frame, 1) << "the segment stays";
+        }
+        EXPECT_EQ(q[0]->Sprite->Layers[1].Frame, 2);
+    };
+    UpdateEffectsBy(0); // age 0: frame round(3 x curve), at most the last
+    expectFrames(2, 0);
+    UpdateEffectsBy(0.6f); // 1.2 and 1.8
+    expectFrames(1, 2);
+    UpdateEffectsBy(0.3f); // 0.3 and 2.7
+    expectFrames(0, 2);
+    ReleaseTexture(spark);
+    ReleaseTexture(glow);
 }
 
 // Fixed fault: a "while due" loop never ends for an interval of 0 or less.

@@ -31,7 +31,7 @@ protected:
     void SetUp() override {
         ApplicationStart();
         fs::create_directories(Ordinary());
-        for (const fs::directory_entry& entry : fs::directory_iterator(VALDMOOR_TEST_FONT)) {
+        for (const fs::directory_entry& entry : fs::directory_iterator(FontFolder())) {
             if (entry.path().extension() != ".stamp") {
                 fs::copy_file(entry.path(), Ordinary() / entry.path().filename());
             }
@@ -49,6 +49,7 @@ protected:
         ApplicationStop();
     }
 
+    virtual fs::path FontFolder() const { return VALDMOOR_TEST_FONT; }
     fs::path Ordinary() const { return temp.Path() / "Ordinary"; }
 
     TText* Make(std::string_view s, uint8_t flags, float boxWidth, float boxHeight = 400) {
@@ -154,6 +155,8 @@ TEST_F(Texts, MeasuringCountsLinesAndTheWidestLine) {
     MeasureText("AB\nABCD", lines, FontEngine, width, height, 0);
     EXPECT_EQ(lines, 2);
     EXPECT_FLOAT_EQ(width, 4 * advance + font->Overlap);
+    MeasureText("AB\nABCD", lines, FontGame, width, height, 0);
+    EXPECT_FLOAT_EQ(width, 4 * (Font(FontGame)->SpaceWidth - 3.75f) + 3.75f) << "its own overlap";
     // Code points outside every range and invalid bytes take no room.
     MeasureText("A\xCC\x80"
                 "B\xFF",
@@ -371,6 +374,285 @@ TEST_F(Texts, BallonPointerSlidesAlongItsSideBetweenTheCorners) {
     EXPECT_EQ(ballon->EdgeBefore->Height, 30);
     ReleaseBallon(ballon);
     EXPECT_EQ(MainCanvas()->Sprites.Count(), 0);
+}
+
+// Clockwise, the top and the right run towards positive coordinates: the edge before the
+// pointer lies on their negative side, unlike on the bottom and the left.
+TEST_F(Texts, BallonPointerOnTheTopAndTheRight) {
+    TBallon* ballon = nullptr;
+    CreateBallon(ballon, MainCanvas(), 3, "G2Ballon", psTop, 5, 7, 10, 20, 200, 100);
+    ASSERT_NE(ballon, nullptr);
+    EXPECT_EQ(ballon->Pieces[psTop], nullptr);
+    EXPECT_NE(ballon->Pieces[psBottom], nullptr);
+    const TSprite* pointer = ballon->Pointer;
+    EXPECT_EQ(pointer->Layers[0].Frame, 8);
+    EXPECT_EQ(pointer->X, 5);
+    EXPECT_EQ(pointer->Y, 7 - 40 - 10);
+    EXPECT_EQ(pointer->Width, 20);
+    EXPECT_EQ(pointer->Height, 20);
+    ASSERT_NE(ballon->EdgeBefore, nullptr);
+    ASSERT_NE(ballon->EdgeAfter, nullptr);
+    EXPECT_EQ(ballon->EdgeBefore->X, 5 - 50);
+    EXPECT_EQ(ballon->EdgeBefore->Y, 7 - 45);
+    EXPECT_EQ(ballon->EdgeBefore->Width, 80);
+    EXPECT_EQ(ballon->EdgeBefore->Height, 10);
+    EXPECT_EQ(ballon->EdgeBefore->Layers[0].Frame, psTop);
+    EXPECT_EQ(ballon->EdgeAfter->X, 5 + 50);
+    EXPECT_EQ(ballon->EdgeAfter->Layers[0].Frame, psTop);
+
+    SetBallonPointer(ballon, 30, 999); // only the position along the side counts
+    EXPECT_EQ(pointer->X, 5 + 30);
+    EXPECT_EQ(pointer->Y, 7 - 50);
+    ASSERT_NE(ballon->EdgeBefore, nullptr);
+    ASSERT_NE(ballon->EdgeAfter, nullptr);
+    EXPECT_EQ(ballon->EdgeBefore->X, 5 - 35);
+    EXPECT_EQ(ballon->EdgeBefore->Width, 110);
+    EXPECT_EQ(ballon->EdgeAfter->X, 5 + 65);
+    EXPECT_EQ(ballon->EdgeAfter->Width, 50);
+    SetBallonPointer(ballon, -1000, 0);
+    EXPECT_EQ(pointer->X, 5 - 80);
+    EXPECT_EQ(ballon->EdgeBefore, nullptr);
+    ASSERT_NE(ballon->EdgeAfter, nullptr);
+    EXPECT_EQ(ballon->EdgeAfter->X, 5 + 10);
+    EXPECT_EQ(ballon->EdgeAfter->Width, 160);
+    ReleaseBallon(ballon);
+
+    CreateBallon(ballon, MainCanvas(), 3, "G2Ballon", psRight, 5, 7, 10, 20, 200, 100);
+    ASSERT_NE(ballon, nullptr);
+    EXPECT_EQ(ballon->Pieces[psRight], nullptr);
+    EXPECT_NE(ballon->Pieces[psLeft], nullptr);
+    pointer = ballon->Pointer;
+    EXPECT_EQ(pointer->Layers[0].Frame, 9);
+    EXPECT_EQ(pointer->X, 5 + 90 + 10);
+    EXPECT_EQ(pointer->Y, 7);
+    ASSERT_NE(ballon->EdgeBefore, nullptr);
+    ASSERT_NE(ballon->EdgeAfter, nullptr);
+    EXPECT_EQ(ballon->EdgeBefore->X, 5 + 95);
+    EXPECT_EQ(ballon->EdgeBefore->Y, 7 - 25);
+    EXPECT_EQ(ballon->EdgeBefore->Width, 10);
+    EXPECT_EQ(ballon->EdgeBefore->Height, 30);
+    EXPECT_EQ(ballon->EdgeBefore->Layers[0].Frame, psRight);
+    EXPECT_EQ(ballon->EdgeAfter->Y, 7 + 25);
+
+    SetBallonPointer(ballon, 999, 12);
+    EXPECT_EQ(pointer->X, 5 + 100);
+    EXPECT_EQ(pointer->Y, 7 + 12);
+    ASSERT_NE(ballon->EdgeBefore, nullptr);
+    ASSERT_NE(ballon->EdgeAfter, nullptr);
+    EXPECT_EQ(ballon->EdgeBefore->Y, 7 - 19);
+    EXPECT_EQ(ballon->EdgeBefore->Height, 42);
+    EXPECT_EQ(ballon->EdgeAfter->Y, 7 + 31);
+    EXPECT_EQ(ballon->EdgeAfter->Height, 18);
+    SetBallonPointer(ballon, 0, 1000);
+    EXPECT_EQ(pointer->Y, 7 + 30);
+    EXPECT_EQ(ballon->EdgeAfter, nullptr);
+    ASSERT_NE(ballon->EdgeBefore, nullptr);
+    EXPECT_EQ(ballon->EdgeBefore->Y, 7 - 10);
+    EXPECT_EQ(ballon->EdgeBefore->Height, 60);
+    ReleaseBallon(ballon);
+    EXPECT_EQ(MainCanvas()->Sprites.Count(), 0);
+}
+
+// The layout rules again with a proportional font (DejaVu Sans), where a glyph's width mixed
+// up with another's or with the space's shows.
+class ProportionalTexts : public Texts {
+protected:
+    fs::path FontFolder() const override { return VALDMOOR_TEST_FONT_PROPORTIONAL; }
+
+    static float GlyphWidth(char code) {
+        TTexture* texture = nullptr;
+        const int32_t frame = FindGlyph(FontEngine, static_cast<uint32_t>(code), texture);
+        int32_t width = 0;
+        int32_t height = 0;
+        GetFrameSize(texture, frame, width, height);
+        return frame >= 0 ? static_cast<float>(width) : 0.0f;
+    }
+    // How far Code moves the pen.
+    float Advance(char code) const {
+        return (code == ' ' ? font->SpaceWidth : GlyphWidth(code)) - font->Overlap;
+    }
+    float Pen(std::string_view s) const {
+        float pen = 0;
+        for (const char code : s) {
+            pen += Advance(code);
+        }
+        return pen;
+    }
+    // One line of S laid out from X = Left: every glyph starts where the one before it moved
+    // the pen, and is as wide as its own picture.
+    void ExpectLine(const TText* text, std::string_view s, float left) const {
+        const std::vector<TSprite*> glyphs = Glyphs(text);
+        std::size_t k = 0;
+        float pen = left;
+        for (const char code : s) {
+            if (code != ' ') {
+                ASSERT_LT(k, glyphs.size());
+                EXPECT_FLOAT_EQ(Left(glyphs[k]), pen) << "glyph " << k << " of \"" << s << '"';
+                EXPECT_EQ(glyphs[k]->Width, GlyphWidth(code)) << "glyph " << k;
+                ++k;
+            }
+            pen += Advance(code);
+        }
+        EXPECT_EQ(k, glyphs.size());
+    }
+};
+
+TEST_F(ProportionalTexts, GlyphsAdvanceByTheirOwnWidths) {
+    ASSERT_GT(GlyphWidth('m'), GlyphWidth('i') + 4) << "the font must be proportional";
+    ASSERT_NE(GlyphWidth('i'), font->SpaceWidth);
+    int32_t lines = 0;
+    float width = 0;
+    float height = 0;
+    MeasureText("Wim mill", lines, FontEngine, width, height, 0);
+    EXPECT_EQ(lines, 1);
+    EXPECT_FLOAT_EQ(width, Pen("Wim mill") + font->Overlap);
+    MeasureText("ill\nWWm\ni", lines, FontEngine, width, height, 0);
+    EXPECT_EQ(lines, 3);
+    EXPECT_FLOAT_EQ(width, Pen("WWm") + font->Overlap) << "the widest line";
+    EXPECT_FLOAT_EQ(height, 3 * font->LineHeight);
+
+    const float line = Pen("Wim mill") + font->Overlap;
+    ExpectLine(Make("Wim mill", tfAlignLeft, 400), "Wim mill", -200);
+    ExpectLine(Make("Wim mill", 0, 400), "Wim mill", -0.5f * line);
+    ExpectLine(Make("Wim mill", tfAlignRight, 400), "Wim mill", 200 - line);
+}
+
+// Greedy wrapping by pixel widths: a word joins its line only while the line stays under the
+// tolerance, and goes to the next line only when it would not have fitted (or the line was
+// already full).
+TEST_F(ProportionalTexts, WordsWrapByTheirPixelWidths) {
+    const std::string s = "Wim mill lit WWW mm iii Mum will milk ill Wilma in mid WW min i m";
+    std::vector<std::string> words;
+    for (std::size_t at = 0; at < s.size();) {
+        const std::size_t end = std::min(s.find(' ', at), s.size());
+        words.push_back(s.substr(at, end - at));
+        at = end + 1;
+    }
+    for (const float box : {40.0f, 55.0f, 70.0f, 90.0f, 130.0f}) {
+        SCOPED_TRACE(box);
+        const float limit = 1.025f * box;
+        TText* text = Make(s, tfWordWrap, box, 1000);
+        const std::vector<TSprite*> glyphs = Glyphs(text);
+        std::size_t k = 0;
+        float line = 0;
+        float lineY = 0;
+        float widest = 0;
+        int32_t count = 0;
+        for (const std::string& word : words) {
+            ASSERT_LT(k, glyphs.size());
+            const float y = glyphs[k]->Y;
+            const float joined = line + Advance(' ') + Pen(word);
+            if (count > 0 && y == lineY) {
+                EXPECT_LT(line, box) << "a full line takes no more words: " << word;
+                EXPECT_LT(joined, limit) << "joined beyond the tolerance: " << word;
+                line = joined;
+            } else {
+                if (count > 0) {
+                    EXPECT_EQ(y, lineY + font->LineHeight) << word;
+                    EXPECT_TRUE(line >= box || joined >= limit) << "wrapped, but fits: " << word;
+                }
+                line = Pen(word);
+                lineY = y;
+                ++count;
+            }
+            for (std::size_t i = 0; i < word.size(); ++i, ++k) {
+                ASSERT_LT(k, glyphs.size());
+                EXPECT_EQ(glyphs[k]->Y, y) << "a word is never broken: " << word;
+            }
+            widest = std::max(widest, line + font->Overlap);
+        }
+        EXPECT_EQ(k, glyphs.size());
+        EXPECT_GT(count, box < 100 ? 3 : 1);
+        int32_t lines = 0;
+        float width = 0;
+        float height = 0;
+        MeasureText(s, lines, FontEngine, width, height, box);
+        EXPECT_EQ(lines, count);
+        EXPECT_FLOAT_EQ(width, widest);
+        ReleaseText(text);
+    }
+}
+
+TEST_F(ProportionalTexts, WrapClosesALineAtExactlyTheBoxWidth) {
+    // In a box this small the tolerance is below a pixel: two words exactly as wide as the box
+    // stay on one line, and one pixel less wraps them.
+    const float pair = Pen("W W");
+    ASSERT_LT(pair, 39);
+    EXPECT_EQ(LineYs(Make("W W", tfWordWrap, pair)).size(), 1u);
+    EXPECT_EQ(LineYs(Make("W W", tfWordWrap, pair - 1)).size(), 2u);
+    // A word that would bring the line exactly to the tolerance's limit goes to the next line.
+    ASSERT_EQ(Pen("W WMi"), 1.025f * 40) << "pick words as wide as the limit of a 40 box";
+    EXPECT_EQ(LineYs(Make("W WMi", tfWordWrap, 40)).size(), 2u);
+
+    // A line that reaches the box's width ends there, although the next word would still be
+    // within the tolerance; one pixel short of the width, the word joins it.
+    const std::string word(25, 'W');
+    const std::string s = word + " i";
+    const float line = Pen(word);
+    ASSERT_LT(line + Pen(" i"), 1.025f * (line + 1)) << "the tolerance leaves room for \"i\"";
+    EXPECT_EQ(LineYs(Make(s, tfWordWrap, line)).size(), 2u);
+    EXPECT_EQ(LineYs(Make(s, tfWordWrap, line + 1)).size(), 1u);
+    int32_t lines = 0;
+    float width = 0;
+    float height = 0;
+    MeasureText(s, lines, FontEngine, width, height, line);
+    EXPECT_EQ(lines, 2);
+    MeasureText(s, lines, FontEngine, width, height, line + 1);
+    EXPECT_EQ(lines, 1);
+}
+
+TEST_F(ProportionalTexts, SqueezedLinesKeepTheirProportions) {
+    const std::string s = "Wimi mW";
+    const float width = Pen(s) + font->Overlap;
+    const float box = 0.5f * width;
+    const float factor = box / width;
+    TText* text = Make(s, tfAlignRight, box);
+    const std::vector<TSprite*> glyphs = Glyphs(text);
+    ASSERT_EQ(glyphs.size(), 6u);
+    float pen = 0;
+    std::size_t k = 0;
+    for (const char code : s) {
+        if (code != ' ') {
+            EXPECT_FLOAT_EQ(Left(glyphs[k]), pen * factor - 0.5f * box) << "glyph " << k;
+            EXPECT_FLOAT_EQ(glyphs[k]->Width, GlyphWidth(code) * factor) << "glyph " << k;
+            ++k;
+        }
+        pen += Advance(code);
+    }
+    EXPECT_NEAR(Right(glyphs.back()), 0.5f * box, 1e-4);
+}
+
+TEST_F(ProportionalTexts, CaretStandsAtTheLeftEdgeOfEachCharacter) {
+    TText* text = Make("iW m", tfAlignLeft | tfAlignTop, 400, 200);
+    SetTextEditable(text, true);
+    ASSERT_EQ(text->Characters.Count(), 5) << "four characters and the caret";
+    const float left = -200;
+    const float before[] = {0, Pen("i"), Pen("iW"), Pen("iW "), Pen("iW m")};
+    float x = 0;
+    float y = 0;
+    for (int32_t index = 1; index <= 5; ++index) {
+        CharacterPosition(text, index, x, y);
+        EXPECT_FLOAT_EQ(x, left + before[index - 1]) << "before character " << index;
+    }
+    ExpectLine(text, "iW m", left);
+
+    // Squeezed, the caret still stands at each glyph's left edge.
+    const std::string s = "mWi iWm";
+    const float box = 0.5f * (Pen(s) + font->Overlap);
+    TText* squeezed = Make(s, tfAlignLeft, box);
+    SetTextEditable(squeezed, true);
+    int32_t index = 0;
+    for (const TCharacter& item : squeezed->Characters) {
+        ++index;
+        if (item.Sprite != nullptr) {
+            CharacterPosition(squeezed, index, x, y);
+            EXPECT_FLOAT_EQ(x, Left(item.Sprite)) << "before character " << index;
+        }
+    }
+    EXPECT_EQ(index, 8);
+    CharacterPosition(squeezed, index, x, y);
+    EXPECT_NEAR(x, 0.5f * box - font->Overlap * box / (Pen(s) + font->Overlap), 1e-4)
+        << "the caret after the last glyph";
 }
 
 // Both game fonts drawn through the real renderer (headless) and compared with a picture of
