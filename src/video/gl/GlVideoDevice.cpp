@@ -310,10 +310,7 @@ public:
     bool CheckDevice() override { return true; }
 
     bool BeginFrame(bool capture) override {
-        // Tools may draw with other contexts in between frames.
-        if (SDL_GL_GetCurrentContext() != context_.Handle) {
-            SDL_GL_MakeCurrent(window_, context_.Handle);
-        }
+        MakeCurrent();
         // The frame's own calls decide whether it was drawn.
         ClearGlErrors();
         capturing_ = capture;
@@ -444,6 +441,7 @@ public:
             image.Rgba.size() != static_cast<std::size_t>(image.Width) * image.Height * 4) {
             return;
         }
+        MakeCurrent();
         // Every picture is uploaded: a later snapshot of the same size is a different picture.
         if (snapshot_ == nullptr || snapshot_->Width() != image.Width ||
             snapshot_->Height() != image.Height) {
@@ -478,6 +476,13 @@ public:
     }
 
 private:
+    // Tools may draw with other contexts in between frames.
+    void MakeCurrent() {
+        if (SDL_GL_GetCurrentContext() != context_.Handle) {
+            SDL_GL_MakeCurrent(window_, context_.Handle);
+        }
+    }
+
     void CreateQuads() {
         std::array<float, 7 * 4 * 4> vertices{};
         std::size_t at = 0;
