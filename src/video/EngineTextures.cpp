@@ -60,7 +60,11 @@ std::string ReadWholeFile(TStorageFolder folder, std::string_view name, TFileKin
         throw EngineError(FileName(name, kind) + ": the file is too large");
     }
     std::string bytes(static_cast<std::size_t>(size), '\0');
-    bytes.resize(stream->Read(bytes.data(), bytes.size()));
+    try {
+        stream->ReadExact(bytes.data(), bytes.size());
+    } catch (const EngineError& error) {
+        throw EngineError(FileName(name, kind) + ": " + error.what());
+    }
     stream->Close();
     return bytes;
 }
@@ -96,6 +100,9 @@ void ShareWithFrames(TBaseImageTexture& texture) {
 
 void LoadTpx(TBaseImageTexture& texture, TStorageFolder folder, std::string_view name) {
     const TTpxFile file = ReadTpx(ReadWholeFile(folder, name, fkTpx), FileName(name, fkTpx));
+    for (const std::string& problem : file.Skipped) {
+        LogMessage("Failed to create texture \"" + texture.Name() + "\" (" + problem + ")");
+    }
     const TPictureImage& first = file.Images.front();
     Upload(texture, first);
     MakeFullSegment(texture, first.Width, first.Height);

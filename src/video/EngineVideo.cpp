@@ -58,7 +58,12 @@ TPixelFormat CanvasFormat(int32_t index) {
     return index >= 0 && index < 3 ? CanvasFormats[index] : pfA8R8G8B8;
 }
 
+// Sizes come from game code; NaN gives 0 and values beyond int32 saturate instead of
+// overflowing the conversion.
 int32_t RoundHalfEven(float value) {
+    if (!(value > -2.0e9f && value < 2.0e9f)) {
+        return value > 0 ? INT32_MAX : 0;
+    }
     return static_cast<int32_t>(std::nearbyint(value));
 }
 

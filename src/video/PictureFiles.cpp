@@ -336,6 +336,7 @@ TTpxFile ReadTpx(std::string_view bytes, std::string_view fileName) {
     TTpxFile file;
     std::size_t at = 0;
     int32_t chunk = 0;
+    int32_t imageChunks = 0; // numbers images as the file does, skipped ones included
     while (at < bytes.size()) {
         ++chunk;
         const std::size_t left = bytes.size() - at;
@@ -346,16 +347,32 @@ TTpxFile ReadTpx(std::string_view bytes, std::string_view fileName) {
         const auto id = static_cast<int32_t>(Uint32At(bytes, at));
         const auto size = static_cast<int32_t>(Uint32At(bytes, at + 4));
         at += 8;
+        const bool laterImage = id == TpxImageChunk && !file.Images.empty();
         if (size < 0 || static_cast<std::size_t>(size) > bytes.size() - at) {
-            Damaged(fileName, "chunk " + std::to_string(chunk) + " claims " + std::to_string(size) +
-                                  " bytes, but " + std::to_string(bytes.size() - at) + " are left");
+            const std::string what = "chunk " + std::to_string(chunk) + " claims " +
+                                     std::to_string(size) + " bytes, but " +
+                                     std::to_string(bytes.size() - at) + " are left";
+            if (!laterImage) {
+                Damaged(fileName, what);
+            }
+            // Nothing after a cut-off frame can be found again.
+            file.Skipped.push_back(std::string(fileName) + ": " + what);
+            break;
         }
         const std::string_view body = bytes.substr(at, static_cast<std::size_t>(size));
         at += static_cast<std::size_t>(size);
 
         if (id == TpxImageChunk) {
-            file.Images.push_back(
-                ReadImageChunk(body, fileName, static_cast<int32_t>(file.Images.size()) + 1));
+            ++imageChunks;
+        }
+        if (laterImage) {
+            try {
+                file.Images.push_back(ReadImageChunk(body, fileName, imageChunks));
+            } catch (const EngineError& error) {
+                file.Skipped.emplace_back(error.what());
+            }
+        } else if (id == TpxImageChunk) {
+            file.Images.push_back(ReadImageChunk(body, fileName, 1));
         } else if (id == TpxAnimationListChunk) {
             TBodyReader reader(body, fileName, "the animation list");
             const int32_t count = reader.Int32("count");

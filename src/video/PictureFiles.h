@@ -47,6 +47,8 @@ struct TTpxFile {
     std::vector<TTpxAnimation> Animations;
     // How many images came before the animation list, which fixes what "all frames" means.
     int32_t ImagesBeforeAnimations = 0;
+    // Why each damaged image after the first was left out, naming the file.
+    std::vector<std::string> Skipped;
 };
 
 // Chunk ids of ".tpx" files.
@@ -56,7 +58,8 @@ constexpr int32_t TpxSingleAnimationChunk = 8;
 
 // Raises EngineError naming FileName and what is wrong when the bytes are damaged: a chunk or
 // count that does not fit the bytes left, a picture without any image, an absurd size or an
-// unknown pixel format.
+// unknown pixel format. A damaged image after the first is only a lost frame: it is left out
+// and noted in Skipped (an image chunk cut off by the end of the file ends the reading).
 TTpxFile ReadTpx(std::string_view bytes, std::string_view fileName);
 // The images, then one animation list chunk when there are animations.
 std::string WriteTpx(const TTpxFile& file);

@@ -57,6 +57,9 @@ public:
     bool HasA8 = true;
     bool HasL8 = true;
     bool HasA8L8 = true;
+    // R5G6B5 pixels can be stored as such; without it the device keeps them in 8 bits a
+    // channel, which looks the same.
+    bool HasR5G6B5 = true;
 
     // A texture of Width x Height in Format filled from Pixels (Pitch bytes per row, exactly
     // Width x Height pixels of Format). Nil on failure.
@@ -90,6 +93,12 @@ public:
     virtual void PresentImage(const TCaptureImage& image) = 0;
     // Waits until everything asked of the device is done (for measurements).
     virtual void Finish() {}
+    // The pixels a frame drawn on the window really covers (for measurements): the window's
+    // drawable size, less any part its surface lacks.
+    virtual void DrawnSize(int32_t& width, int32_t& height) {
+        width = 0;
+        height = 0;
+    }
 };
 
 // The OpenGL 3.3 device on the game window. Raises EngineError (with the error kind

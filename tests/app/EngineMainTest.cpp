@@ -385,6 +385,17 @@ TEST(StartUp, DrawingFailureAsksForTheSaferPathNextTime) {
         EXPECT_STREQ(error.what(), "Failed to draw image");
     }
     EXPECT_EQ(ReadFile(user.Path() / "UseSoftwareVertexProcessing.flg"), "\x01");
+
+    // A user folder that cannot be written to: the drawing failure is still what is raised.
+    const fs::path blocked = user.Path() / "NotAFolder";
+    std::ofstream(blocked) << "x";
+    SetStorageFolderPath(sfUser, blocked.string() + "/");
+    try {
+        DrawFrameOrFail([] { throw EngineError("device gone"); });
+        ADD_FAILURE() << "no error raised";
+    } catch (const EngineError& error) {
+        EXPECT_STREQ(error.what(), "Failed to draw image");
+    }
     StorageStop();
 }
 

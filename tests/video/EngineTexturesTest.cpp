@@ -8,8 +8,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <jpeglib.h>
 #include <limits>
 
 #include <gtest/gtest.h>
@@ -37,6 +40,33 @@ std::string Tpx(std::vector<TPictureImage> images, std::vector<TTpxAnimation> an
 
 std::string Png(const TPictureImage& image) {
     return EncodePng(image);
+}
+
+// A grey JPEG of Width x Height.
+std::string Jpeg(int32_t width, int32_t height) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = static_cast<JDIMENSION>(width);
+    info.image_height = static_cast<JDIMENSION>(height);
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<uint8_t> row(static_cast<std::size_t>(width) * 3, 128);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW pointer = row.data();
+        jpeg_write_scanlines(&info, &pointer, 1);
+    }
+    jpeg_finish_compress(&info);
+    std::string out(reinterpret_cast<const char*>(buffer), size);
+    jpeg_destroy_compress(&info);
+    std::free(buffer);
+    return out;
 }
 
 class TextureLoading : public testing::Test {
@@ -229,6 +259,32 @@ TEST_F(TextureLoading, LoadingOrderIsTpxPngThenBrandingJpgAndPng) {
     EXPECT_EQ(GetTexture("G2C")->Width, 3);
     EXPECT_EQ(GetTexture("G2C")->SegmentCount(), 1);
     EXPECT_TRUE(LogEmpty());
+
+    // Branding photos come before branding ".png" pictures; ".jpg" files elsewhere are not
+    // pictures of the game.
+    Put("Branding/G2D.jpg", Jpeg(5, 1));
+    Put("Branding/G2D.png", Png(Picture(3, 1)));
+    Put("Ordinary/G2E.jpg", Jpeg(5, 1));
+    Put("Ordinary/G2Unknown.tpx", Tpx({Picture(7, 1)}));
+    EXPECT_EQ(GetTexture("G2D")->Width, 5);
+    EXPECT_EQ(GetTexture("G2E")->Width, 7);
+    EXPECT_TRUE(HasLine("Failed to create texture \"G2E\" (Missing file)"));
+}
+
+TEST_F(TextureLoading, ADamagedFrameIsSkippedAndLoggedWhileThePictureLoads) {
+    std::string frames = Tpx({Picture(4, 4), Picture(2, 2), Picture(4, 4)});
+    // The second image claims a pixel format no picture has (its header's fourth field).
+    const std::size_t second = 8 + 24 + 4 * 4 * 4;
+    frames[second + 8 + 12] = 77;
+    Put("Ordinary/G2Frames.tpx", frames);
+    TexturesStart(device);
+
+    const TTexture* texture = GetTexture("G2Frames");
+    EXPECT_EQ(texture->Width, 4);
+    EXPECT_NE(texture->Gpu, nullptr);
+    EXPECT_EQ(texture->FrameCount(), 2);
+    EXPECT_TRUE(HasLine("Failed to create texture \"G2Frames\" (G2Frames.tpx: image 2 has the "
+                        "unknown pixel format 77)"));
 }
 
 TEST_F(TextureLoading, SegmentsFilesDivideByTheTextureSize) {

@@ -4,6 +4,7 @@
 #include "video/null/NullVideoDevice.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -207,6 +208,52 @@ TEST_F(Video, SpritesComeBackResetFromTheirCache) {
     EXPECT_EQ(again->ShadingMode, smDefault);
     EXPECT_EQ(again->Alpha, 1.0f);
     EXPECT_TRUE(again->Visible);
+    ReleaseSprite(again);
+
+    // Whichever sprite the cache hands out next, nothing of its last use is left on it.
+    TTexture picture("Picture");
+    for (TSprite*& sprite : sprites) {
+        CreateSprite(sprite, MainCanvas(), 0);
+        sprite->Orientation = 5;
+        sprite->Angle = 30;
+        sprite->BlendMode = 1;
+        sprite->ShadingParam = 0.5f;
+        for (int32_t i = 0; i < 4; ++i) {
+            SetSpriteTexture(sprite, i, &picture);
+            SetSpriteFrame(sprite, i, 3);
+        }
+    }
+    for (TSprite*& sprite : sprites) {
+        ReleaseSprite(sprite);
+    }
+    for (TSprite*& sprite : sprites) {
+        CreateSprite(sprite, MainCanvas(), 0);
+        ASSERT_NE(sprite, nullptr);
+        EXPECT_EQ(sprite->Orientation, 0);
+        EXPECT_EQ(sprite->Angle, 0);
+        EXPECT_EQ(sprite->BlendMode, 0);
+        EXPECT_EQ(sprite->ShadingParam, 0);
+        for (int32_t i = 0; i < 4; ++i) {
+            EXPECT_EQ(GetSpriteTexture(sprite, i), nullptr);
+            EXPECT_EQ(sprite->Layers[static_cast<std::size_t>(i)].Frame, 0);
+        }
+    }
+    for (TSprite*& sprite : sprites) {
+        ReleaseSprite(sprite);
+    }
+}
+
+TEST_F(Video, CanvasSizesBeyondAnyScreenNeverOverflow) {
+    TCanvas* canvas = nullptr;
+    CreateCanvas(canvas, 5, 100, 50);
+    SetCanvasSize(canvas, std::nanf(""), 1e30f);
+    EXPECT_EQ(canvas->PixelWidth, 0);
+    EXPECT_EQ(canvas->PixelHeight, INT32_MAX);
+    SetCanvasSize(canvas, -1e30f, 10);
+    EXPECT_EQ(canvas->PixelWidth, 0);
+    EXPECT_EQ(canvas->PixelHeight, 12);
+    EXPECT_TRUE(DrawFrame()) << "a canvas without pixels is left out";
+    ReleaseCanvas(canvas);
 }
 
 TEST(ShadingModes, NamesChooseModesAndUnknownNamesGiveDefault) {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cmath>
+#include <epoxy/gl.h>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -162,6 +163,28 @@ TEST_F(GlDevice, EveryShadingModeFollowsItsFormula) {
     }
 }
 
+TEST_F(GlDevice, GreyWeightsApplyToEachChannelOnItsOwn) {
+    // Pure opaque red, green and blue: each grey weight shows alone, in full.
+    const uint8_t primaries[3][4] = {{0, 0, 255, 255}, {0, 255, 0, 255}, {255, 0, 0, 255}};
+    const float grayscale[3] = {0.3125f, 0.4375f, 0.25f};
+    const float propIcon[3] = {0.2344f, 0.3281f, 0.1875f};
+    for (int c = 0; c < 3; ++c) {
+        auto primary = MakeTexture(1, 1, pfA8R8G8B8, primaries[c], 4);
+        SetSpriteTexture(sprite, 0, primary.get());
+        const std::string channel = "channel " + std::to_string(c);
+        sprite->ShadingMode = smGrayscale;
+        const float g = grayscale[c];
+        ExpectColor(Draw(), {g, g, g, 1}, ("Grayscale, " + channel).c_str());
+        sprite->ShadingMode = smSepia;
+        ExpectColor(Draw(), {g, g * 0.9f, g * 0.7f, 1}, ("Sepia, " + channel).c_str());
+        sprite->ShadingMode = smPropIcon;
+        sprite->ShadingParam = 0; // the grey icon
+        const float i = propIcon[c];
+        ExpectColor(Draw(), {i, i, i, 1}, ("PropIcon, " + channel).c_str());
+        SetSpriteTexture(sprite, 0, nullptr);
+    }
+}
+
 TEST_F(GlDevice, MissingLayersSampleTransparentBlack) {
     SetSpriteTexture(sprite, 0, textures[0].get());
     sprite->ShadingMode = smAlphaMask;
@@ -207,9 +230,17 @@ TEST_F(GlDevice, OrientationsTurnAndMirrorThePicture) {
     auto corners = MakeTexture(2, 2, pfA8R8G8B8, bgra, 8);
     corners->Smooth = false;
     SetSpriteTexture(sprite, 0, corners.get());
-    // What shows at the top-left corner of the screen for each orientation.
-    const char* topLeft[OrientationCount] = {"red",   "blue",  "white", "green",
-                                             "green", "white", "blue"};
+    // What shows at the screen's top-left, top-right, bottom-left and bottom-right corners
+    // for each orientation.
+    const std::array<std::string, 4> expected[OrientationCount] = {
+        {"red", "green", "blue", "white"}, // as is
+        {"blue", "red", "white", "green"}, // turned 90 degrees clockwise
+        {"white", "blue", "green", "red"}, // turned 180 degrees
+        {"green", "white", "red", "blue"}, // turned 90 degrees counter-clockwise
+        {"green", "red", "white", "blue"}, // mirrored left-right
+        {"white", "green", "blue", "red"}, // mirrored about the rising diagonal
+        {"blue", "white", "red", "green"}, // mirrored top-bottom
+    };
     auto name = [](std::array<uint8_t, 4> p) {
         return p[0] > 200 && p[1] > 200 ? "white"
                : p[0] > 200             ? "red"
@@ -220,8 +251,10 @@ TEST_F(GlDevice, OrientationsTurnAndMirrorThePicture) {
         sprite->Orientation = orientation;
         TCaptureImage image;
         ASSERT_TRUE(DrawFrame(&image));
-        EXPECT_STREQ(name(Pixel(image, 1, 1)), topLeft[orientation])
-            << "orientation " << orientation;
+        const std::array<std::string, 4> seen = {
+            name(Pixel(image, 1, 1)), name(Pixel(image, 62, 1)), name(Pixel(image, 1, 30)),
+            name(Pixel(image, 62, 30))};
+        EXPECT_EQ(seen, expected[orientation]) << "orientation " << orientation;
     }
     SetSpriteTexture(sprite, 0, nullptr);
 }
@@ -251,6 +284,70 @@ TEST_F(GlDevice, CanvasPicturesKeepTheirTopAtTheTop) {
     ReleaseSprite(top);
     ReleaseSprite(bottom);
     ReleaseCanvas(canvas);
+}
+
+TEST_F(GlDevice, SixteenBitPicturesLookTheSameWithOrWithoutTheirOwnStore) {
+    // Red 31, green 32 of 63, blue 0: (255, 130, 0).
+    const uint16_t rgb565 = (31 << 11) | (32 << 5);
+    const uint8_t bytes[2] = {static_cast<uint8_t>(rgb565 & 0xFF),
+                              static_cast<uint8_t>(rgb565 >> 8)};
+    for (bool own : {true, false}) {
+        VideoDevice()->HasR5G6B5 = own;
+        const char* what = own ? "own store" : "8-bit store";
+        auto picture = MakeTexture(1, 1, pfR5G6B5, bytes, 2);
+        SetSpriteTexture(sprite, 0, picture.get());
+        ExpectColor(Draw(), {1, 130 / 255.0f, 0, 1}, what);
+
+        // A canvas of that format draws too.
+        TCanvas* canvas = nullptr;
+        CreateCanvas(canvas, 1, MainCanvas()->Width, MainCanvas()->Height);
+        SetCanvasFormat(canvas, 2);
+        TSprite* fill = nullptr;
+        CreateSprite(fill, canvas, 0);
+        fill->ShadingMode = smOnlyTint;
+        fill->Width = canvas->Width;
+        fill->Height = canvas->Height;
+        fill->Green = 0;
+        SetSpriteTexture(sprite, 0, canvas->Texture.get());
+        ExpectColor(Draw(), {1, 0, 1, 1}, what);
+        SetSpriteTexture(sprite, 0, nullptr);
+        ReleaseSprite(fill);
+        ReleaseCanvas(canvas);
+    }
+}
+
+TEST_F(GlDevice, AnErrorLeftByEarlierWorkFailsNothing) {
+    glEnable(0xDEAD); // leaves GL_INVALID_ENUM behind
+    const uint8_t pixel[4] = {0, 0, 255, 255};
+    auto picture = MakeTexture(1, 1, pfA8R8G8B8, pixel, 4);
+    EXPECT_NE(picture->Gpu, nullptr);
+    glEnable(0xDEAD);
+    TRenderTargetTexture target;
+    SetRenderTargetSize(target, 8, 8);
+    EXPECT_TRUE(CreateRenderTarget(target, pfA8R8G8B8));
+    glEnable(0xDEAD);
+    TCaptureImage image;
+    EXPECT_TRUE(DrawFrame(&image));
+}
+
+TEST_F(GlDevice, TheInactiveWindowShowsTheLatestSnapshot) {
+    // The window's own pixels, read back after the snapshot was shown.
+    auto shown = [] {
+        std::array<uint8_t, 4> pixel{};
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glReadPixels(2, 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel.data());
+        return pixel;
+    };
+    MainCanvas()->ClearColor = 0xFFFF0000u;
+    VideoCaptureSnapshot();
+    VideoPaintSnapshot();
+    ExpectColor(shown(), {1, 0, 0, 1}, "first snapshot");
+    // A second focus loss at the same size.
+    MainCanvas()->ClearColor = 0xFF0000FFu;
+    VideoCaptureSnapshot();
+    VideoPaintSnapshot();
+    ExpectColor(shown(), {0, 0, 1, 1}, "second snapshot");
+    VideoDropSnapshot();
 }
 
 TEST_F(GlDevice, OddWidthsCaptureOneExtraColumn) {

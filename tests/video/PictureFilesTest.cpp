@@ -97,20 +97,44 @@ TEST(Tpx, DamagedFilesRaiseNamingTheFile) {
         EXPECT_NE(message.find(entry.second), std::string::npos) << message;
     }
 
-    // Every cut of a good file either ends on a chunk boundary or is refused.
+    // Every cut of a good file ends on a chunk boundary, loses only the frame it cuts, or is
+    // refused.
     TTpxFile file;
     file.Images = {MakeArgbImage(3, 3), MakeArgbImage(1, 1)};
     file.Animations = {{0, 2, 1, "0-1"}};
     const std::string whole = WriteTpx(file);
-    int accepted = 0;
+    int complete = 0;
+    int lostFrame = 0;
     for (std::size_t length = 0; length < whole.size(); ++length) {
         try {
-            ReadTpx(std::string_view(whole).substr(0, length), "cut.tpx");
-            ++accepted;
+            const TTpxFile cut = ReadTpx(std::string_view(whole).substr(0, length), "cut.tpx");
+            if (cut.Skipped.empty()) {
+                ++complete;
+            } else {
+                EXPECT_EQ(cut.Images.size(), 1u);
+                ++lostFrame;
+            }
         } catch (const EngineError&) {
         }
     }
-    EXPECT_EQ(accepted, 2); // after the first image, after the second
+    EXPECT_EQ(complete, 2);   // after the first image, after the second
+    EXPECT_EQ(lostFrame, 28); // every cut inside the second image's 28 bytes of body
+}
+
+TEST(Tpx, ADamagedLaterImageIsLeftOutAndTheRestIsRead) {
+    const std::string good = ImageChunk(2, 2, pfA8R8G8B8, 4, 8, 16);
+    const std::string frame = ImageChunk(1, 1, pfA8, 1, 1, 1);
+    const TTpxFile file = ReadTpx(good + ImageChunk(2, 2, 77, 4, 8, 16) + frame +
+                                      Chunk(1, Le32({0, 2})) + Chunk(8, Le32({0, 0})),
+                                  "G2Frames.tpx");
+    ASSERT_EQ(file.Images.size(), 2u);
+    EXPECT_EQ(file.Images[1].Format, pfA8);
+    ASSERT_EQ(file.Skipped.size(), 2u);
+    EXPECT_EQ(file.Skipped[0], "G2Frames.tpx: image 2 has the unknown pixel format 77");
+    EXPECT_TRUE(file.Skipped[1].starts_with("G2Frames.tpx: image 4 is too short"))
+        << file.Skipped[1];
+    EXPECT_EQ(file.Animations.size(), 1u) << "chunks after a bad frame are still read";
+    EXPECT_EQ(file.ImagesBeforeAnimations, 2);
 }
 
 TEST(Segments, ACountCopiesEntryZeroAndMistakesStopTheReading) {

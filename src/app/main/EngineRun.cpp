@@ -152,7 +152,13 @@ void DrawFrameOrFail(void (*draw)()) {
     try {
         draw();
     } catch (const std::exception&) {
-        StorageSetFlag(sfUser, "UseSoftwareVertexProcessing", true);
+        // The drawing failure is what the player must hear about, even when the flag for the
+        // safer path cannot be written.
+        try {
+            StorageSetFlag(sfUser, "UseSoftwareVertexProcessing", true);
+        } catch (const std::exception& error) {
+            LogMessage(error.what());
+        }
         throw EngineError("Failed to draw image");
     }
 }

@@ -7,6 +7,7 @@
 #include "video/VideoDevice.h"
 
 #include <SDL.h>
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <epoxy/gl.h>
@@ -108,8 +109,9 @@ struct TFormatInfo {
 };
 
 // Picture formats on GL textures. One- and two-channel formats sample as the widened formats
-// the texture code falls back to, so both paths show the same picture.
-bool FormatInfo(TPixelFormat format, TFormatInfo& info) {
+// the texture code falls back to, so both paths show the same picture. GL_RGB565 is core only
+// from OpenGL 4.1; without it 16-bit pixels are kept in an 8-bit-per-channel store.
+bool FormatInfo(TPixelFormat format, bool hasRgb565, TFormatInfo& info) {
     switch (format) {
         case pfA8R8G8B8:
             info = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}};
@@ -118,8 +120,10 @@ bool FormatInfo(TPixelFormat format, TFormatInfo& info) {
             info = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}};
             return true;
         case pfR5G6B5:
-            info = {
-                GL_RGB565, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}};
+            info = {hasRgb565 ? GL_RGB565 : GL_RGB8,
+                    GL_RGB,
+                    GL_UNSIGNED_SHORT_5_6_5,
+                    {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}};
             return true;
         case pfA8:
             info = {GL_R8, GL_RED, GL_UNSIGNED_BYTE, {GL_ONE, GL_ONE, GL_ONE, GL_RED}};
@@ -174,6 +178,14 @@ private:
     GLuint framebuffer_ = 0;
 };
 
+// Errors are sticky until read: one left by earlier work (a tool's own drawing, a call that
+// was not checked) must not fail the next checked call. Bounded, as a lost context may
+// report errors for ever.
+void ClearGlErrors() {
+    for (int i = 0; i < 32 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+}
+
 [[noreturn]] void Fail(int32_t kind, const std::string& message) {
     ReportErrorKind(kind);
     throw EngineError(message);
@@ -216,6 +228,12 @@ public:
         SDL_GL_SetSwapInterval(SwitchShowFps() ? 0 : 1);
         TexturePow2Only = false;
         HasA8 = HasL8 = HasA8L8 = true;
+        HasR5G6B5 = epoxy_gl_version() >= 41 || epoxy_has_gl_extension("GL_ARB_ES2_compatibility");
+        // A new surface starts with a viewport of its own size.
+        GLint viewport[4] = {};
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        surfaceWidth_ = viewport[2];
+        surfaceHeight_ = viewport[3];
         CreateQuads();
         CreatePrograms();
         CreateSamplers();
@@ -241,10 +259,11 @@ public:
                                                const void* pixels, int32_t pitch) override {
         TFormatInfo info{};
         const int32_t bytes = FormatBytes(format);
-        if (!FormatInfo(format, info) || width <= 0 || height <= 0 || bytes == 0 ||
+        if (!FormatInfo(format, HasR5G6B5, info) || width <= 0 || height <= 0 || bytes == 0 ||
             pitch < width * bytes || pitch % bytes != 0) {
             return nullptr;
         }
+        ClearGlErrors();
         auto texture = std::make_unique<TGlTexture>(width, height, format, false);
         glBindTexture(GL_TEXTURE_2D, texture->Name());
         glPixelStorei(GL_UNPACK_ROW_LENGTH, pitch / bytes);
@@ -262,9 +281,10 @@ public:
     std::unique_ptr<TGpuTexture> CreateRenderTarget(int32_t width, int32_t height,
                                                     TPixelFormat format) override {
         TFormatInfo info{};
-        if (!FormatInfo(format, info) || width <= 0 || height <= 0) {
+        if (!FormatInfo(format, HasR5G6B5, info) || width <= 0 || height <= 0) {
             return nullptr;
         }
+        ClearGlErrors();
         auto texture = std::make_unique<TGlTexture>(width, height, format, true);
         glBindTexture(GL_TEXTURE_2D, texture->Name());
         glTexImage2D(GL_TEXTURE_2D, 0, info.Internal, width, height, 0, info.Format, info.Type,
@@ -290,10 +310,9 @@ public:
     bool CheckDevice() override { return true; }
 
     bool BeginFrame(bool capture) override {
-        // Tools may draw with other contexts in between frames.
-        if (SDL_GL_GetCurrentContext() != context_.Handle) {
-            SDL_GL_MakeCurrent(window_, context_.Handle);
-        }
+        MakeCurrent();
+        // The frame's own calls decide whether it was drawn.
+        ClearGlErrors();
         capturing_ = capture;
         if (capture) {
             // An even width, as the 16-bit picture rows want.
@@ -406,27 +425,36 @@ public:
 
     void Finish() override { glFinish(); }
 
+    void DrawnSize(int32_t& width, int32_t& height) override {
+        SDL_GL_GetDrawableSize(window_, &width, &height);
+        // Windows of SDL's offscreen driver keep the surface they were created with, whatever
+        // size the window has since.
+        if (SDL_GetCurrentVideoDriver() != nullptr &&
+            std::strcmp(SDL_GetCurrentVideoDriver(), "offscreen") == 0) {
+            width = std::min(width, surfaceWidth_);
+            height = std::min(height, surfaceHeight_);
+        }
+    }
+
     void PresentImage(const TCaptureImage& image) override {
         if (image.Width <= 0 || image.Height <= 0 ||
             image.Rgba.size() != static_cast<std::size_t>(image.Width) * image.Height * 4) {
             return;
         }
+        MakeCurrent();
+        // Every picture is uploaded: a later snapshot of the same size is a different picture.
         if (snapshot_ == nullptr || snapshot_->Width() != image.Width ||
             snapshot_->Height() != image.Height) {
-            snapshot_.reset();
-            std::vector<uint8_t> bgra(image.Rgba.size());
-            for (std::size_t i = 0; i < bgra.size(); i += 4) {
-                bgra[i] = image.Rgba[i + 2];
-                bgra[i + 1] = image.Rgba[i + 1];
-                bgra[i + 2] = image.Rgba[i];
-                bgra[i + 3] = image.Rgba[i + 3];
-            }
             snapshot_ =
-                CreateTexture(image.Width, image.Height, pfX8R8G8B8, bgra.data(), image.Width * 4);
+                CreateTexture(image.Width, image.Height, pfX8R8G8B8, nullptr, image.Width * 4);
         }
         if (snapshot_ == nullptr) {
             return;
         }
+        glBindTexture(GL_TEXTURE_2D, static_cast<const TGlTexture*>(snapshot_.get())->Name());
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, image.Width, image.Height, GL_RGBA,
+                        GL_UNSIGNED_BYTE, image.Rgba.data());
+        glBindTexture(GL_TEXTURE_2D, 0);
         BeginFrame(false);
         SetRenderTarget(nullptr, width_, height_);
         Clear(0xFF000000u);
@@ -448,6 +476,13 @@ public:
     }
 
 private:
+    // Tools may draw with other contexts in between frames.
+    void MakeCurrent() {
+        if (SDL_GL_GetCurrentContext() != context_.Handle) {
+            SDL_GL_MakeCurrent(window_, context_.Handle);
+        }
+    }
+
     void CreateQuads() {
         std::array<float, 7 * 4 * 4> vertices{};
         std::size_t at = 0;
@@ -459,6 +494,7 @@ private:
                 vertices[at++] = orientation[corner][1];
             }
         }
+        ClearGlErrors();
         glGenVertexArrays(1, &quadArray_);
         glBindVertexArray(quadArray_);
         glGenBuffers(1, &quadBuffer_);
@@ -572,6 +608,8 @@ private:
     int32_t orientation_ = 0;
     int32_t width_ = 0;
     int32_t height_ = 0;
+    int32_t surfaceWidth_ = 0;
+    int32_t surfaceHeight_ = 0;
     bool capturing_ = false;
     bool flip_ = false;
     std::unique_ptr<TGpuTexture> captureTarget_;

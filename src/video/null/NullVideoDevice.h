@@ -47,6 +47,10 @@ public:
     void DrawQuad(const TSpriteConstants& constants) override;
     bool EndFrame(TCaptureImage* capture) override;
     void PresentImage(const TCaptureImage& image) override;
+    void DrawnSize(int32_t& width, int32_t& height) override {
+        width = Width;
+        height = Height;
+    }
 
     // What happened, one line per call, for tests of the draw loop's state changes.
     std::vector<std::string> Calls;
