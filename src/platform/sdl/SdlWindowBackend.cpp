@@ -159,12 +159,16 @@ public:
         SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
         SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
         const Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
+        // The offscreen driver keeps the drawing surface a window was created with, so a
+        // headless window is born at its final size.
+        const int width = fixedWidth_ > 0 ? fixedWidth_ : 640;
+        const int height = fixedWidth_ > 0 ? fixedHeight_ : 360;
         window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                   640, 360, flags | SDL_WINDOW_OPENGL);
+                                   width, height, flags | SDL_WINDOW_OPENGL);
         if (window_ == nullptr) {
             // Without OpenGL the window still opens; the renderer then says what is missing.
             window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED,
-                                       SDL_WINDOWPOS_CENTERED, 640, 360, flags);
+                                       SDL_WINDOWPOS_CENTERED, width, height, flags);
         }
         if (window_ == nullptr) {
             ReportErrorKind(ekGeneral);
