@@ -132,10 +132,20 @@ void AddChoice(TChoices& choices, int32_t slot, int64_t delta) {
     SetChoice(choices, slot, choices[static_cast<std::size_t>(slot - 1)] + delta);
 }
 
+namespace {
+
+// The legend name without allocating, for the per-frame dialog test.
+std::string_view LegendInto(std::array<char, 24>& buffer, int32_t number) {
+    const int length = std::snprintf(buffer.data(), buffer.size(), "SceneLegendH%X",
+                                     static_cast<uint32_t>(number));
+    return std::string_view(buffer.data(), static_cast<std::size_t>(length));
+}
+
+} // namespace
+
 std::string SceneLegendName(int32_t number) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%X", static_cast<uint32_t>(number));
-    return std::string("SceneLegendH") + text;
+    std::array<char, 24> buffer;
+    return std::string(LegendInto(buffer, number));
 }
 
 void TScene::Load(TStream& stream, const TLoadContext& context) {
@@ -198,8 +208,10 @@ bool TScene::NeedsDialog() const {
     switch (SceneType) {
         case 0:
             return false;
-        case 1:
-            return Picture != nullptr || ScriptTextExists(Legend());
+        case 1: {
+            std::array<char, 24> buffer;
+            return Picture != nullptr || ScriptTextExists(LegendInto(buffer, Number));
+        }
         case 20:
             return Inputs[0].Prop != nullptr;
         case 29:
@@ -401,6 +413,30 @@ void TScene::CatchUp() {
         if (scene == this) {
             break;
         }
+    }
+}
+
+void TScene::ApplyAccepted(const TChoices& choices) const {
+    ApplyLossesAndRewards();
+    ApplyBarter(choices);
+    ApplyMake(choices);
+    ApplyAchievement();
+}
+
+TScene* TScene::SceneAfter() const {
+    return LeavesSite != 0 ? nullptr : SceneToShowFrom(NextScene());
+}
+
+void TScene::ReplayExecuted(int32_t executions) {
+    if (Executions < executions) {
+        CatchUp();
+    }
+}
+
+void TScene::ReplayExchange(const TChoices& choices) const {
+    if (Repeatable != 0 || Executions == 1) {
+        ApplyBarter(choices);
+        ApplyMake(choices);
     }
 }
 

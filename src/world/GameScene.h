@@ -85,6 +85,15 @@ public:
     // and applies the effects that an execution has outside the dialog.
     void CatchUp();
 
+    // A live execution after Accept: losses and rewards, barter, make, achievement, in order.
+    void ApplyAccepted(const TChoices& choices) const;
+    // The scene that follows this one once it has executed: none when it leaves the site.
+    TScene* SceneAfter() const;
+    // Replayed events: an execution recorded with the count it reached, and the exchanges
+    // recorded with their choices (applied only when the execution took effect).
+    void ReplayExecuted(int32_t executions);
+    void ReplayExchange(const TChoices& choices) const;
+
     TSite* Site = nullptr;
     int32_t Number = 0;
     int32_t Executions = 0;
