@@ -205,6 +205,10 @@ bool TScene::RequirementsMet() const {
 }
 
 bool TScene::NeedsDialog() const {
+    if (SceneType < 0 || SceneType >= SceneTypeCount) {
+        // A type the table does not know has nothing a dialog could show.
+        return false;
+    }
     switch (SceneType) {
         case 0:
             return false;

@@ -120,6 +120,7 @@ TEST_F(Scenes, NeedsDialogOfTheFloatingTypes) {
     EXPECT_FALSE(Typed(29, {})->NeedsDialog());
     EXPECT_TRUE(Typed(29, {}, {{gold, 1}})->NeedsDialog());
     EXPECT_TRUE(Typed(38, {})->NeedsDialog());
+    EXPECT_FALSE(Typed(61, {})->NeedsDialog()); // damaged type: no dialog to build
 }
 
 TEST_F(Scenes, LossesAndRewards) {
