@@ -5,9 +5,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
+#include <dirent.h>
 #include <set>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,6 +79,40 @@ constexpr std::array<TLanguageCode, 31> LanguageCodes = {{
     {"uk", "ukrainian"},  {"vi", "vietnamese"}, {"zh", "chinese"},
 }};
 
+// A writer killed between creating its temporary file and renaming it leaves
+// ".<name>.<pid>.<n>.tmp" behind. Such a file is removed once its writer is gone; a live
+// writer's file (another process on the same folder) is left alone.
+void RemoveStaleTemporaries(const std::string& folder) {
+    DIR* listing = opendir(folder.c_str());
+    if (listing == nullptr) {
+        return;
+    }
+    while (const dirent* entry = readdir(listing)) {
+        const std::string_view name = entry->d_name;
+        if (name.size() < 6 || name.front() != '.' || !name.ends_with(".tmp")) {
+            continue;
+        }
+        const std::string_view stem = name.substr(0, name.size() - 4);
+        const std::size_t counterDot = stem.rfind('.');
+        const std::size_t pidDot = counterDot == std::string_view::npos || counterDot == 0
+                                       ? std::string_view::npos
+                                       : stem.rfind('.', counterDot - 1);
+        if (pidDot == std::string_view::npos || pidDot == 0) {
+            continue;
+        }
+        const std::string pidText(stem.substr(pidDot + 1, counterDot - pidDot - 1));
+        if (pidText.empty() || pidText.find_first_not_of("0123456789") != std::string::npos ||
+            pidText.size() > 9) {
+            continue;
+        }
+        const pid_t writer = static_cast<pid_t>(std::stol(pidText));
+        if (writer != getpid() && kill(writer, 0) != 0 && errno == ESRCH) {
+            unlink((folder + std::string(name)).c_str());
+        }
+    }
+    closedir(listing);
+}
+
 } // namespace
 
 bool ServiceInit(const std::string& userFolder) {
@@ -90,6 +128,7 @@ bool ServiceInit(const std::string& userFolder) {
     if (!posix::MakeFolder(folder)) {
         return false;
     }
+    RemoveStaleTemporaries(folder);
     state.cloudFolder = std::move(folder);
     state.running = true;
     return true;

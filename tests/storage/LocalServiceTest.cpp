@@ -7,6 +7,7 @@
 #include <fstream>
 #include <set>
 #include <string>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -86,6 +87,22 @@ TEST_F(Service, AFailedWriteLeavesTheOldFile) {
         names.insert(entry.path().filename().string());
     }
     EXPECT_EQ(names, (std::set<std::string>{"Folder.dat", "Save.dat"}));
+}
+
+TEST_F(Service, TemporariesOfAKilledWriterAreRemovedAtStart) {
+    // A pid above any the kernel hands out (at most 2^22) stands for a writer that is gone.
+    temp.Write("Cloud/.Save.dat.999999999.1.tmp", "torn");
+    const std::string live = ".Save.dat." + std::to_string(getppid()) + ".1.tmp";
+    temp.Write("Cloud/" + live, "in progress");
+    temp.Write("Cloud/.notes.tmp", "not ours");
+    ASSERT_TRUE(Write("Save.dat", "whole"));
+    ServiceShutdown();
+    ASSERT_TRUE(ServiceInit(temp.Path().string()));
+    std::set<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(cloud)) {
+        names.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, (std::set<std::string>{".notes.tmp", "Save.dat", live}));
 }
 
 TEST_F(Service, NothingWorksWhileStopped) {
