@@ -31,6 +31,7 @@ enum TKeyCode : int32_t {
     kcRight,
     kcDelete,
     kcBackspace,
+    kcPaste, // Ctrl+V: only ever a key-down event for text entry
     kcCount
 };
 
@@ -89,6 +90,8 @@ public:
     // Brings the window to the front (a second copy of the game asked for it).
     virtual void Raise() = 0;
     virtual void SetTextInput(bool on) = 0;
+    // The system clipboard's text (UTF-8); empty when it holds none.
+    virtual std::string ClipboardText() { return {}; }
     // The system's window for the renderer (an SDL_Window), nil when there is none.
     virtual void* NativeHandle() { return nullptr; }
 };

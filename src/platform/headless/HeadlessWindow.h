@@ -23,6 +23,7 @@ public:
     bool KeyHeld(TKeyCode key) const override;
     void Raise() override { ++Raised; }
     void SetTextInput(bool on) override { TextInput = on; }
+    std::string ClipboardText() override { return Clipboard; }
 
     void Push(TPlatformEventKind kind, float x = 0, float y = 0, int64_t pointer = 0);
     void PushKey(TKeyCode key);
@@ -41,6 +42,7 @@ public:
     int Raised = 0;
     int Waits = 0;
     bool TextInput = false;
+    std::string Clipboard; // what Ctrl+V pastes
     std::deque<TPlatformEvent> Events;
     // Called when the pump waits, so a test can deliver what would wake it.
     void (*OnWait)(THeadlessWindow& window) = nullptr;

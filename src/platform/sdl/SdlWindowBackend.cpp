@@ -211,6 +211,16 @@ public:
 
     void* NativeHandle() override { return window_; }
 
+    std::string ClipboardText() override {
+        if (SDL_HasClipboardText() != SDL_TRUE) {
+            return {};
+        }
+        char* text = SDL_GetClipboardText();
+        std::string result = text != nullptr ? text : "";
+        SDL_free(text);
+        return result;
+    }
+
     void SetTextInput(bool on) override {
         if (on) {
             SDL_StartTextInput();
@@ -263,7 +273,10 @@ private:
             }
             case SDL_KEYDOWN:
                 event.Kind = peKeyDown;
-                event.Key = EditKeyOf(e.key.keysym.scancode);
+                event.Key =
+                    e.key.keysym.scancode == SDL_SCANCODE_V && (e.key.keysym.mod & KMOD_CTRL) != 0
+                        ? kcPaste
+                        : EditKeyOf(e.key.keysym.scancode);
                 return event.Key != kcNone;
             case SDL_TEXTINPUT:
                 event.Kind = peText;
