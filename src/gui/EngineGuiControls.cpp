@@ -38,9 +38,9 @@ void SetSquareTint(TSquare* square, const TColor3& color, float alpha) {
 
 // A square made once at the given size; later refreshes only move and tint it.
 void EnsureSquare(TSquare*& square, TCanvas* canvas, int32_t layer, std::string_view picture,
-                  TVector2 size) {
+                  TVector2 size, bool withFill = true) {
     if (square == nullptr) {
-        CreateSquare(square, canvas, layer, true, picture, SquareBorderFromName(picture));
+        CreateSquare(square, canvas, layer, withFill, picture, SquareBorderFromName(picture));
         SetSquareSize(square, size.X, size.Y);
     }
 }
@@ -295,7 +295,7 @@ void TGuiControlInput::Refresh(bool visible) {
         PlaceSprite(CaretSprite, {x + CaretWidth / 2, y});
     }
 
-    EnsureSquare(Outline, Canvas, Layer + DepthOutline, "G2Square06Outline", Size);
+    EnsureSquare(Outline, Canvas, Layer + DepthOutline, "G2Square06Outline", Size, false);
     SetSquarePosition(Outline, Position.X, Position.Y);
     SetSquareTint(Outline, ColorGold, 1);
 }
@@ -315,7 +315,7 @@ TVector2 TGuiControlButton::RefreshPlate() {
     const TColor3& plate = !Enabled ? ColorGrey : Checked ? ColorRed : Color;
     SetSquareTint(Background, plate, Alpha);
 
-    EnsureSquare(Outline, Canvas, Layer + DepthOutline, "G2Square06Outline", Size);
+    EnsureSquare(Outline, Canvas, Layer + DepthOutline, "G2Square06Outline", Size, false);
     SetSquarePosition(Outline, at.X, at.Y);
     SetSquareTint(Outline, Hovered ? ColorHighlight : ColorGold, Alpha);
     return at;
