@@ -49,6 +49,12 @@ float TextHeight(std::string_view text, float width) {
     return height;
 }
 
+// Whether nothing but characters below 33 is there; asked every frame, so it copies nothing.
+bool Blank(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 33; });
+}
+
 void Deliver(TGuiDialog* dialog, const std::string& text, TItem* item, bool withItem) {
     if (dialog->Callback != nullptr) {
         dialog->Callback(dialog->CallbackData);
@@ -159,7 +165,7 @@ void TGuiDialogInputLine::Show(int32_t) {
         Button(this, Right - ButtonWidth * 1.5f - RowGap, y, ButtonWidth, "Cancel", "CANCEL");
     EditButtons = true;
     StartTextEntry(Font(font), Caption, INT32_MAX, false, false, false);
-    EntryEmpty = TrimEntry(TextEntryText()).empty();
+    EntryEmpty = Blank(TextEntryText());
     UpdateButtons();
 }
 
@@ -178,7 +184,7 @@ void TGuiDialogInputLine::Activate() {
 }
 
 void TGuiDialogInputLine::Update() {
-    const bool empty = TrimEntry(TextEntryText()).empty();
+    const bool empty = Blank(TextEntryText());
     if (empty != EntryEmpty) {
         EntryEmpty = empty;
         UpdateButtons();
@@ -212,7 +218,7 @@ void TGuiDialogInputLine::ControlClicked() {
         } else {
             InsertStoredText();
         }
-        EntryEmpty = TrimEntry(TextEntryText()).empty();
+        EntryEmpty = Blank(TextEntryText());
         UpdateButtons();
     }
 }

@@ -331,6 +331,18 @@ TEST_F(Dialogs, ChooseFilterPromptComesFromTheScriptTexts) {
     EXPECT_EQ(DialogInSlot(1)->Text, "Filtre :");
 }
 
+TEST_F(Dialogs, OpenDialogsAllocateNothingInSteadyFrames) {
+    chooser->SetItems({"a1", "a2", "a3", "a4", "a5"});
+    Open("Choose", "", "", 2);
+    Open("InputLine", "Name:", "Ida");
+    Frames(2);
+    const int64_t before = test::AllocationCount();
+    for (int i = 0; i < 30; ++i) {
+        GuiFrame();
+    }
+    EXPECT_EQ(test::AllocationCount(), before);
+}
+
 TEST(TextEntry, EditsByCodePointAtTheLengthLimit) {
     InputReset();
     StartTextEntry(nullptr, "", 5, false, false, false);
