@@ -98,6 +98,11 @@ void TGuiControlCanvas::Initialize() {
 }
 
 void TGuiControlCanvas::Finalize() {
+    // The form must not keep drawing into a canvas that is gone.
+    if (Form != nullptr && OwnCanvas != nullptr && Form->Canvas == OwnCanvas) {
+        Form->Canvas = Canvas;
+        Form->ScreenOffset = Origin;
+    }
     ReleaseSprite(Sprite);
     ReleaseCanvas(OwnCanvas);
 }

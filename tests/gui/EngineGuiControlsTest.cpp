@@ -224,6 +224,10 @@ TEST_F(Controls, CanvasControlTakesTheControlsCreatedAfterIt) {
     ASSERT_NE(canvas->Sprite, nullptr);
     EXPECT_EQ(canvas->Sprite->Canvas, MainCanvas());
     EXPECT_EQ(GetSpriteTexture(canvas->Sprite, 0), canvas->OwnCanvas->Texture.get());
+    TGuiForm* form = FindForm("Test");
+    HideForm(form);
+    EXPECT_EQ(form->Canvas, MainCanvas());
+    EXPECT_EQ(form->ScreenOffset, (TVector2{}));
 }
 
 } // namespace

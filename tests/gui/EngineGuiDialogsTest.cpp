@@ -343,6 +343,30 @@ TEST_F(Dialogs, OpenDialogsAllocateNothingInSteadyFrames) {
     EXPECT_EQ(test::AllocationCount(), before);
 }
 
+class ChooseAlone : public test::GuiFixture {};
+
+TEST_F(ChooseAlone, FilterBringsItsOwnInputLineWhenNoneIsRegistered) {
+    auto choose = std::make_unique<TTestChoose>();
+    TTestChoose* dialog = choose.get();
+    RegisterDialog(std::move(choose));
+    dialog->SetItems({"oak", "ash"});
+    dialog->FilterDialogName = "NoSuchDialog";
+    TDialogArguments arguments;
+    arguments.Option = 2;
+    ShowDialog("Choose", arguments);
+    Frames(1);
+    TGuiControl* filter = dialog->Controls.Find("Filter");
+    ASSERT_NE(filter, nullptr);
+    Input("1 down " + std::to_string(filter->Position.X) + " " +
+          std::to_string(filter->Position.Y) + "\n2 up\n");
+    Frames(2);
+    ASSERT_NE(DialogInSlot(1), nullptr);
+    EXPECT_EQ(DialogInSlot(1)->Name(), "InputLine");
+    for (const std::string& line : LogLines()) {
+        EXPECT_EQ(line.find("Unknown dialog"), std::string::npos) << line;
+    }
+}
+
 TEST(TextEntry, EditsByCodePointAtTheLengthLimit) {
     InputReset();
     StartTextEntry(nullptr, "", 5, false, false, false);
