@@ -164,9 +164,17 @@ void TGuiDialogInputLine::Show(int32_t) {
     Shortcuts[0] =
         Button(this, Right - ButtonWidth * 1.5f - RowGap, y, ButtonWidth, "Cancel", "CANCEL");
     EditButtons = true;
-    StartTextEntry(Font(font), Caption, INT32_MAX, false, false, false);
+    EntryFont = font;
+    EntryMaxLength = INT32_MAX;
+    EntryClickSound = false;
+    EntryNamesOnly = false;
+    StartEntry(Caption);
     EntryEmpty = Blank(TextEntryText());
     UpdateButtons();
+}
+
+void TGuiDialogInputLine::StartEntry(std::string_view text) {
+    StartTextEntry(Font(EntryFont), text, EntryMaxLength, false, EntryClickSound, EntryNamesOnly);
 }
 
 void TGuiDialogInputLine::Hide() {
@@ -176,10 +184,8 @@ void TGuiDialogInputLine::Hide() {
 void TGuiDialogInputLine::Activate() {
     // A dialog stacked above may have ended the entry; typing comes back here.
     if (!TextEntryActive() && DialogState != dsFadingOut && DialogState != dsClosed) {
-        const int32_t font = (OptionValue & InputLineGameFont) != 0 ? FontGame : FontEngine;
         const auto* input = static_cast<TGuiControl*>(Controls.Find("Input"));
-        StartTextEntry(Font(font), input != nullptr ? input->Text : Caption, INT32_MAX, false,
-                       false, false);
+        StartEntry(input != nullptr ? input->Text : Caption);
     }
 }
 

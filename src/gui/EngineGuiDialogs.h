@@ -70,6 +70,13 @@ public:
 
 protected:
     void UpdateButtons();
+    // Starts text entry with the settings below; Activate starts it again with them when a
+    // dialog above ended it. A subclass's Show sets them before calling it.
+    void StartEntry(std::string_view text);
+    int32_t EntryFont = 0;
+    int32_t EntryMaxLength = 2147483647;
+    bool EntryClickSound = false;
+    bool EntryNamesOnly = false;
 };
 
 // A paged grid of choices filled by a subclass, with "Cancel", an optional "Nil" (option 1) and

@@ -203,6 +203,19 @@ TEST_F(Dialogs, InputLineStoreDeleteAndInsert) {
     Key("escape");
 }
 
+TEST_F(Dialogs, InputLineTakesTypingBackWhenADialogAboveEndedIt) {
+    Open("InputLine", "Name:", "Bo");
+    Open("Message", "Above", "");
+    EndTextEntry();
+    Key("enter");
+    Frames(1);
+    EXPECT_TRUE(TextEntryActive());
+    EXPECT_EQ(TextEntryText(), "Bo");
+    Input("1 text b\n");
+    Frames(2);
+    EXPECT_EQ(TextEntryText(), "Bob");
+}
+
 TEST_F(Dialogs, InputLinePlaysNoKeyClick) {
     static int clicks = 0;
     clicks = 0;
