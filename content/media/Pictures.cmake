@@ -42,3 +42,9 @@ valdmoor_picture(G2AchievementIcons 512 192 PACK --grid 8x2)
 # The title logo: the banner and the lettering, drawn as two layers of one sprite.
 valdmoor_picture(G2LogoBack 640 240)
 valdmoor_picture(G2LogoLabel 640 240)
+
+# The map's mask tiles (alpha only), written from the tile table at configure time.
+include(MaskTiles.cmake)
+valdmoor_mask_tiles(${CMAKE_CURRENT_BINARY_DIR}/G2Mask.svg)
+valdmoor_picture(G2Mask 1600 400 SOURCE ${CMAKE_CURRENT_BINARY_DIR}/G2Mask.svg
+                 PACK --format A8 --grid 10x5)
