@@ -48,3 +48,6 @@ include(MaskTiles.cmake)
 valdmoor_mask_tiles(${CMAKE_CURRENT_BINARY_DIR}/G2Mask.svg)
 valdmoor_picture(G2Mask 1600 400 SOURCE ${CMAKE_CURRENT_BINARY_DIR}/G2Mask.svg
                  PACK --format A8 --grid 10x5)
+
+# Pictures of props for the world to pick by frame: full colour, sixteen in a 4 x 4 grid.
+valdmoor_picture(G2PropIcons 384 384 PACK --grid 4x4)
