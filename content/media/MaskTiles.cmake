@@ -3,7 +3,7 @@
 # that face the neighbours in its direction set: an edge neighbour as a band fading towards the
 # middle, a corner neighbour as a soft round patch. Tile 35 covers the whole cell, tile 8 and the
 # unused 13 and 40 nothing. The coverage is the alpha, ragged like a brush stroke.
-# valdmoor_mask_tiles(<svg file>)
+# Run as a script: cmake -DOUTPUT=<svg file> -P MaskTiles.cmake
 function(valdmoor_mask_tiles svg)
     # Tile number, then its directions (the map's tile table).
     set(tiles
@@ -41,7 +41,7 @@ function(valdmoor_mask_tiles svg)
     # Tile 35: the whole cell.
     string(APPEND body "  <rect x='800' y='240' width='160' height='80' fill='#fff'/>\n")
     set(stops "<stop offset='0' stop-color='#fff'/><stop offset='0.18' stop-color='#fff' stop-opacity='0.9'/><stop offset='0.55' stop-color='#fff' stop-opacity='0'/>")
-    file(CONFIGURE OUTPUT ${svg} CONTENT "<svg xmlns='http://www.w3.org/2000/svg' width='1600' height='400' viewBox='0 0 1600 400'>
+    file(WRITE ${svg} "<svg xmlns='http://www.w3.org/2000/svg' width='1600' height='400' viewBox='0 0 1600 400'>
   <!-- Written by content/media/MaskTiles.cmake; tile n is cell (n mod 10, n div 10). -->
   <defs>
     <linearGradient id='N' gradientUnits='userSpaceOnUse' x1='0' y1='0' x2='0' y2='80'>${stops}</linearGradient>
@@ -58,5 +58,7 @@ function(valdmoor_mask_tiles svg)
     </filter>
   </defs>
 ${body}</svg>
-" @ONLY)
+")
 endfunction()
+
+valdmoor_mask_tiles(${OUTPUT})

@@ -43,11 +43,13 @@ valdmoor_picture(G2AchievementIcons 512 192 PACK --grid 8x2)
 valdmoor_picture(G2LogoBack 640 240)
 valdmoor_picture(G2LogoLabel 640 240)
 
-# The map's mask tiles (alpha only), written from the tile table at configure time.
-include(MaskTiles.cmake)
-valdmoor_mask_tiles(${CMAKE_CURRENT_BINARY_DIR}/G2Mask.svg)
-valdmoor_picture(G2Mask 1600 400 SOURCE ${CMAKE_CURRENT_BINARY_DIR}/G2Mask.svg
-                 PACK --format A8 --grid 10x5)
+# The map's mask tiles (alpha only), written from the tile table by a script.
+set(mask_svg ${CMAKE_CURRENT_BINARY_DIR}/G2Mask.svg)
+add_custom_command(OUTPUT ${mask_svg}
+    COMMAND ${CMAKE_COMMAND} -DOUTPUT=${mask_svg} -P ${CMAKE_CURRENT_SOURCE_DIR}/MaskTiles.cmake
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/MaskTiles.cmake
+    COMMENT "Writing G2Mask.svg from the tile table" VERBATIM)
+valdmoor_picture(G2Mask 1600 400 SOURCE ${mask_svg} PACK --format A8 --grid 10x5)
 
 # Pictures of props for the world to pick by frame: full colour, sixteen in a 4 x 4 grid.
 valdmoor_picture(G2PropIcons 384 384 PACK --grid 4x4)
