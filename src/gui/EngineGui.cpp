@@ -791,6 +791,10 @@ TGuiHint* FindHint(std::string_view name) {
 TGuiDialog* FindDialog(std::string_view name) {
     return gui != nullptr ? gui->dialogs.Find(name) : nullptr;
 }
+bool DialogExists(std::string_view name) {
+    return gui != nullptr && !name.empty() && gui->dialogs.Find(name) != nullptr;
+}
+
 TGuiTransition* FindTransition(std::string_view name) {
     return gui != nullptr ? gui->transitions.Find(name) : nullptr;
 }

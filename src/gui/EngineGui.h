@@ -307,6 +307,8 @@ TGuiForm* RegisterForm(std::unique_ptr<TGuiForm> form);
 TGuiCursor* FindCursor(std::string_view name);
 TGuiHint* FindHint(std::string_view name);
 TGuiDialog* FindDialog(std::string_view name);
+// Whether a dialog of that name is registered; unlike FindDialog it logs nothing.
+bool DialogExists(std::string_view name);
 TGuiTransition* FindTransition(std::string_view name);
 TGuiForm* FindForm(std::string_view name);
 

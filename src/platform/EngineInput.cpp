@@ -41,6 +41,7 @@ struct TInputState {
     bool clickSound = false;
     bool namesOnly = false;
     bool changed = false;
+    std::string stored; // the entry's own store for the Store and Insert buttons
 };
 
 struct TInputHooks {
@@ -307,6 +308,73 @@ int32_t TextEntryCaret() {
 
 int32_t TextEntryLength() {
     return input.length;
+}
+
+void PasteIntoTextEntry(std::string_view text) {
+    if (!input.entryActive) {
+        return;
+    }
+    const bool clickSound = input.clickSound;
+    const bool changed = input.changed;
+    const int32_t length = input.length;
+    input.clickSound = false;
+    input.changed = false;
+    std::size_t offset = 0;
+    while (offset < text.size() && input.length < input.maxLength) {
+        int size = 0;
+        uint32_t codePoint = 0;
+        if (Utf8Decode(text.data() + offset, static_cast<std::ptrdiff_t>(text.size() - offset),
+                       size, codePoint)) {
+            TypeCharacter(codePoint);
+        }
+        offset += static_cast<std::size_t>(std::max(size, 1));
+    }
+    input.clickSound = clickSound;
+    input.changed = changed || input.changed;
+    if (input.length != length && clickSound && hooks.keyClick != nullptr) {
+        hooks.keyClick();
+    }
+}
+
+void AbortTextEntry() {
+    EndTextEntry();
+    input.text.clear();
+    input.length = 0;
+    input.caret = 1;
+}
+
+void StoreEntryText() {
+    if (input.entryActive) {
+        input.stored = input.text;
+    }
+}
+
+void ClearEntryText() {
+    input.text.clear();
+    input.length = 0;
+    input.caret = 1;
+    input.changed = true;
+}
+
+void InsertStoredText() {
+    if (!input.entryActive || input.stored.empty()) {
+        return;
+    }
+    const int32_t inserted = Utf8Length(input.stored);
+    input.text.insert(ByteOffset(input.text, input.caret), input.stored);
+    input.stored.clear();
+    input.length = Utf8Length(input.text);
+    input.caret += inserted;
+    if (input.length > input.maxLength) {
+        input.text = Utf8Copy(input.text, 1, input.maxLength);
+        input.length = input.maxLength;
+    }
+    input.caret = std::min(input.caret, input.length + 1);
+    input.changed = true;
+}
+
+bool HasStoredText() {
+    return !input.stored.empty();
 }
 
 bool TextEntryChanged() {

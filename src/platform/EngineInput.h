@@ -41,6 +41,18 @@ bool TextEntryActive();
 const std::string& TextEntryText();
 int32_t TextEntryCaret();
 int32_t TextEntryLength();
+// Types Text at the caret as if each character were typed: the maximum length, the names-only
+// filter and the font's glyphs apply, control characters are dropped. One key click at most.
+void PasteIntoTextEntry(std::string_view text);
+// Ends the entry and forgets its text (a dialog closed without taking it).
+void AbortTextEntry();
+// A store beside the entry, kept between entries until inserted: not the system clipboard.
+// Store takes the entry's text while an entry is active; Insert puts it in at the caret (cut
+// to the maximum length) and empties the store.
+void StoreEntryText();
+void ClearEntryText();
+void InsertStoredText();
+bool HasStoredText();
 // Set by every edit; the owner clears it when it has taken the new text.
 bool TextEntryChanged();
 void ClearTextEntryChanged();

@@ -106,6 +106,11 @@ void Dispatch(const TPlatformEvent& event) {
             int width = 0;
             int height = 0;
             window.backend->WindowSize(width, height);
+            if (event.Kind == peKeyDown && event.Key == kcPaste) {
+                // Read only when asked: some systems fetch the clipboard from another program.
+                PasteIntoTextEntry(TextEntryActive() ? window.backend->ClipboardText() : "");
+                break;
+            }
             InputEvent(event, width, height);
             break;
         }

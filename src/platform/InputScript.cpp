@@ -37,6 +37,7 @@ constexpr TKeyName KeyNames[] = {
     {"right", kcRight},
     {"delete", kcDelete},
     {"backspace", kcBackspace},
+    {"paste", kcPaste},
 };
 
 constexpr std::size_t MaxScriptBytes = 16 << 20;

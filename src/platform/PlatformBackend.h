@@ -31,6 +31,7 @@ enum TKeyCode : int32_t {
     kcRight,
     kcDelete,
     kcBackspace,
+    kcPaste, // Ctrl+V: only ever a key-down event for text entry
     kcCount
 };
 
@@ -99,6 +100,8 @@ public:
     // A client size the system fixes whatever the display mode (headless runs); false when the
     // size follows the desktop.
     virtual bool FixedSize(int& /*width*/, int& /*height*/) { return false; }
+    // The system clipboard's text (UTF-8); empty when it holds none.
+    virtual std::string ClipboardText() { return {}; }
     // The system's window for the renderer (an SDL_Window), nil when there is none.
     virtual void* NativeHandle() { return nullptr; }
 };

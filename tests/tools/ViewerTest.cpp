@@ -75,6 +75,23 @@ TEST(Viewer, ShowsPicturesEffectsAndFontsAndCapturesThem) {
     EXPECT_GT(CountPixels(viewer.Out("0.png"), 255, 0, 255), 2000);
 }
 
+TEST(Viewer, GalleryOpensDialogsOnKeysAndEscapeClosesThemBeforeQuitting) {
+    const TViewerRun viewer;
+    const TTempFolder scripts;
+    // M opens the choose dialog; once it is open, Escape closes it and does not quit.
+    const fs::path open = scripts.Write("open.txt", "3 key m\n4 release m\n");
+    const fs::path close =
+        scripts.Write("close.txt", "3 key m\n4 release m\n30 key escape\n31 release escape\n");
+    TProcessResult run =
+        viewer.Run({"--gui", "-nosound", "-frames", "60", "-input", open.string()});
+    EXPECT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_NE(run.Out.find("Dialogs open: Choose"), std::string::npos) << run.Out;
+    run = viewer.Run({"--gui", "-nosound", "-frames", "60", "-input", close.string()});
+    EXPECT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_NE(run.Out.find("Dialogs open: none"), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("standard controls"), std::string::npos) << run.Out;
+}
+
 TEST(Viewer, UnknownNamesAndBadArgumentsFailSayingWhy) {
     const TViewerRun viewer;
     const fs::path png = viewer.Out("none.png");

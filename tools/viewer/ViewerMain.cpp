@@ -2,6 +2,8 @@
 // started, drawn and played by the engine the way the game runs it.
 #include "AssetViews.h"
 #include "EngineRun.h"
+#include "GuiGallery.h"
+#include "ShowcaseScene.h"
 #include "app/EngineApplication.h"
 #include "audio/EngineAudio.h"
 #include "effects/EngineEffects.h"
@@ -17,6 +19,8 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -40,6 +44,9 @@ constexpr const char* Usage =
     "  --effect NAME     the particle effect, playing again a second after it ends\n"
     "  --sound NAME      the sound, played once\n"
     "  --music NAME      the track, played on the music channel\n"
+    "  --gui             the standard controls in each state; keys open the standard dialogs\n"
+    "  --reference FILE  with -capture: compare the frame with FILE like the showcase test\n"
+    "  --write-reference with --reference: write the frame to FILE instead of comparing\n"
     "  --help            show this text\n"
     "\n"
     "Keys: Enter or Space (or a click) shows or plays the asset again; Escape quits; F11\n"
@@ -59,7 +66,8 @@ enum TAssetKind {
     akFont,
     akEffect,
     akSound,
-    akMusic
+    akMusic,
+    akGui
 };
 
 struct TViewerOptions {
@@ -67,6 +75,8 @@ struct TViewerOptions {
     std::string Name;
     int32_t Range = 0;
     bool Help = false;
+    std::string Reference;
+    bool WriteReference = false;
     std::vector<std::string> Switches; // for ParseSwitches
     std::string Error;
 };
@@ -104,6 +114,22 @@ TViewerOptions ParseViewerArgs(const std::vector<std::string>& args) {
         const bool hasValue = i + 1 < args.size();
         if (arg == "--help") {
             options.Help = true;
+            continue;
+        }
+        if (arg == "--gui") {
+            setName(akGui, "Standard controls and dialogs");
+            continue;
+        }
+        if (arg == "--reference") {
+            if (!hasValue) {
+                fail("--reference needs a file");
+            } else {
+                options.Reference = args[++i];
+            }
+            continue;
+        }
+        if (arg == "--write-reference") {
+            options.WriteReference = true;
             continue;
         }
         if (arg == "--range") {
@@ -167,6 +193,9 @@ std::unique_ptr<TAssetView> MakeView(const TViewerOptions& options, std::string&
                             : !SoundFileOf(name).empty()   ? akSound
                                                            : akAuto;
     switch (kind) {
+        case akGui:
+            kindName = "gallery";
+            return MakeGuiGallery();
         case akAuto:
             throw EngineError("No picture, font, effect or sound named " + quoted + " in " +
                               Folders());
@@ -211,7 +240,7 @@ struct TViewer {
 TViewer viewer;
 
 void ViewerUpdate() {
-    if (KeyPressed(ikEscape)) {
+    if (KeyPressed(ikEscape) && !GalleryDialogOpen()) {
         RequestQuit();
     }
     if (viewer.View == nullptr) {
@@ -244,6 +273,53 @@ void StartViewerService() {
     }
 }
 
+// ctest's code for a skipped test.
+constexpr int SkipCode = 77;
+
+// Compares the frame with the reference picture (or writes it there), with the showcase
+// test's tolerances; on a mismatch writes the marked difference beside the capture.
+bool CompareWithReference(const TPictureImage& frame, const TViewerOptions& options) {
+    try {
+        if (frame.Pixels.empty()) {
+            throw EngineError("No frame was drawn to compare");
+        }
+        const std::string& reference = options.Reference;
+        if (options.WriteReference) {
+            std::ofstream out(reference, std::ios::binary);
+            out << EncodePng(frame);
+            if (!out.flush()) {
+                throw EngineError("Unable to create file \"" + reference + "\"");
+            }
+            std::printf("wrote the reference %s\n", reference.c_str());
+            return true;
+        }
+        std::ifstream in(reference, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
+        const TPictureImage expected = DecodePng(bytes, reference);
+        const showcase::TDifference difference = showcase::ComparePictures(frame, expected);
+        std::printf("%s: %lld of %lld pixels differ by more than %d, largest difference %d\n",
+                    reference.c_str(), static_cast<long long>(difference.PixelsOverSmall),
+                    static_cast<long long>(difference.Pixels), showcase::SmallDifference,
+                    difference.Largest);
+        if (showcase::WithinTolerance(difference)) {
+            return true;
+        }
+        const std::string capture = Switches().CaptureFile.empty()
+                                        ? std::string("valdmoor-view.png")
+                                        : Switches().CaptureFile;
+        const std::string marked =
+            std::filesystem::path(capture).replace_extension("").string() + "-difference.png";
+        std::ofstream out(marked, std::ios::binary);
+        out << EncodePng(showcase::DifferencePicture(frame, expected));
+        std::printf("the frame differs from the reference beyond the tolerance: see %s\n",
+                    marked.c_str());
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "valdmoor-view: %s\n", error.what());
+    }
+    return false;
+}
+
 void Report(std::FILE* to, const std::string& text) {
     std::fprintf(to, "%s\n", UnixLineEnds(text).c_str());
 }
@@ -265,12 +341,15 @@ int RunViewer(const std::vector<std::string>& args) {
     std::string failure;
     std::string facts;
     bool broken = false;
+    bool started = false;
+    TPictureImage frame;
     try {
         TSwitches switches = ParseSwitches(options.Switches);
         switches.Windowed = true;
         SetSwitches(switches);
         StartViewerService();
         StartSubsystems(EngineSubsystems());
+        started = true;
 
         TCanvas* canvas = MainCanvas();
         canvas->ClearColor = 0xFF26262C;
@@ -287,7 +366,9 @@ int RunViewer(const std::vector<std::string>& args) {
         SetTextPosition(viewer.Facts, 0, -310);
         CreateText(viewer.Keys, canvas, 5, 0, FontEngine, 1500, 30);
         SetTextPosition(viewer.Keys, 0, 430);
-        SetText(viewer.Keys, "Enter or Space: again     Escape: quit     F11: full screen");
+        SetText(viewer.Keys, options.Kind == akGui
+                                 ? "Escape: close the dialog, or quit     F11: full screen"
+                                 : "Enter or Space: again     Escape: quit     F11: full screen");
 
         if (!Switches().InputScript.empty()) {
             LoadInputScript(Switches().InputScript);
@@ -299,6 +380,9 @@ int RunViewer(const std::vector<std::string>& args) {
         RunMainLoop(updates);
         if (!Switches().CaptureFile.empty()) {
             CaptureFrameToFile(Switches().CaptureFile);
+        }
+        if (!options.Reference.empty()) {
+            frame = CaptureFramePicture();
         }
         facts = viewer.View->Info();
     } catch (const std::exception& error) {
@@ -327,6 +411,16 @@ int RunViewer(const std::vector<std::string>& args) {
         Report(stderr, "valdmoor-view: " + failure);
     }
     ApplicationStop();
+    if (!options.Reference.empty()) {
+        if (!started) {
+            // Like the showcase test: a machine that cannot draw skips the comparison.
+            std::fprintf(stderr, "valdmoor-view: cannot draw here\n");
+            return SkipCode;
+        }
+        if (failure.empty() && !CompareWithReference(frame, options)) {
+            return 1;
+        }
+    }
     return failure.empty() ? 0 : 1;
 }
 

@@ -25,6 +25,7 @@ public:
     void SetTextInput(bool on) override { TextInput = on; }
     bool PointerOver(float& x, float& y) override;
     bool FixedSize(int& width, int& height) override;
+    std::string ClipboardText() override { return Clipboard; }
 
     void Push(TPlatformEventKind kind, float x = 0, float y = 0, int64_t pointer = 0);
     void PushKey(TKeyCode key, bool alt = false);
@@ -50,6 +51,7 @@ public:
     // Nonzero: a client size fixed whatever the display mode.
     int FixedWidth = 0;
     int FixedHeight = 0;
+    std::string Clipboard; // what Ctrl+V pastes
     std::deque<TPlatformEvent> Events;
     // Called when the pump waits, so a test can deliver what would wake it.
     void (*OnWait)(THeadlessWindow& window) = nullptr;

@@ -284,6 +284,16 @@ public:
         return true;
     }
 
+    std::string ClipboardText() override {
+        if (SDL_HasClipboardText() != SDL_TRUE) {
+            return {};
+        }
+        char* text = SDL_GetClipboardText();
+        std::string result = text != nullptr ? text : "";
+        SDL_free(text);
+        return result;
+    }
+
     void SetTextInput(bool on) override {
         if (on) {
             SDL_StartTextInput();
@@ -336,7 +346,10 @@ private:
             }
             case SDL_KEYDOWN:
                 event.Kind = peKeyDown;
-                event.Key = KeyOf(e.key.keysym.scancode);
+                event.Key =
+                    e.key.keysym.scancode == SDL_SCANCODE_V && (e.key.keysym.mod & KMOD_CTRL) != 0
+                        ? kcPaste
+                        : KeyOf(e.key.keysym.scancode);
                 event.Alt = (e.key.keysym.mod & KMOD_ALT) != 0;
                 return event.Key != kcNone;
             case SDL_AUDIODEVICEREMOVED:

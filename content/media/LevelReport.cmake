@@ -1,0 +1,10 @@
+# Gathers the per-file loudness measurements into one report: name, RMS dBFS, peak dBFS.
+set(text "# name RMS-dBFS peak-dBFS (target RMS -20 dBFS)\n")
+string(REPLACE "|" ";" LEVELS "${LEVELS}")
+foreach(level IN LISTS LEVELS)
+    get_filename_component(name ${level} NAME_WE)
+    file(READ ${level} values)
+    string(STRIP "${values}" values)
+    string(APPEND text "${name} ${values}\n")
+endforeach()
+file(WRITE ${REPORT} "${text}")
