@@ -579,6 +579,37 @@ void TAvatar::ReplayEvent(const TData& data) {
     }
 }
 
+std::string_view EventKindName(int32_t kind) {
+    static constexpr std::string_view Names[EventKindCount] = {
+        "site revealed",     "site auto-visit",   "site chosen",
+        "site entered",      "site left",         "visit completed",
+        "scene executed",    "barter done",       "make done",
+        "site closed",       "region changed",    "story flag set",
+        "story stage set",   "story flag cleared", "companions and items stashed",
+        "companions and items restored"};
+    return kind >= 0 && kind < EventKindCount ? Names[kind] : std::string_view();
+}
+
+bool EventNamesRegion(int32_t kind) {
+    return kind >= evSiteRevealed && kind <= evRegionChanged;
+}
+
+bool EventNamesSite(int32_t kind) {
+    return kind >= evSiteRevealed && kind <= evSiteClosed;
+}
+
+bool EventNamesScene(int32_t kind) {
+    return kind == evSceneExecuted || kind == evBarterDone || kind == evMakeDone;
+}
+
+bool EventHasValue(int32_t kind) {
+    return kind == evSceneExecuted || (kind >= evStoryFlagSet && kind <= evStoryFlagCleared);
+}
+
+bool EventHasChoices(int32_t kind) {
+    return kind == evBarterDone || kind == evMakeDone;
+}
+
 void AvatarStart() {
     if (avatar == nullptr) {
         avatar = std::make_unique<TAvatar>();

@@ -130,4 +130,13 @@ TData ChoicesEvent(int32_t kind, const TScene& scene, const TChoices& choices);
 TData RegionEvent(int32_t kind, const TRegion& region);
 TData ValueEvent(int32_t kind, int32_t value = 0);
 
+// "site revealed" .. "companions and items restored"; empty for a kind outside 0..15.
+std::string_view EventKindName(int32_t kind);
+// Which fields of an event's record carry meaning for its kind.
+bool EventNamesRegion(int32_t kind);
+bool EventNamesSite(int32_t kind);
+bool EventNamesScene(int32_t kind);
+bool EventHasValue(int32_t kind);
+bool EventHasChoices(int32_t kind);
+
 } // namespace valdmoor
