@@ -154,9 +154,8 @@ void BM_IdleAvatarUpdate(benchmark::State& state) {
     for (auto _ : state) {
         TheAvatar().UpdateBy(true, nullptr, 0.016f);
     }
-    state.counters["allocations/frame"] =
-        static_cast<double>(test::AllocationCount() - before) /
-        static_cast<double>(state.iterations());
+    state.counters["allocations/frame"] = static_cast<double>(test::AllocationCount() - before) /
+                                          static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_IdleAvatarUpdate);
 

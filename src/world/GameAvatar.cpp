@@ -580,13 +580,22 @@ void TAvatar::ReplayEvent(const TData& data) {
 }
 
 std::string_view EventKindName(int32_t kind) {
-    static constexpr std::string_view Names[EventKindCount] = {
-        "site revealed",     "site auto-visit",   "site chosen",
-        "site entered",      "site left",         "visit completed",
-        "scene executed",    "barter done",       "make done",
-        "site closed",       "region changed",    "story flag set",
-        "story stage set",   "story flag cleared", "companions and items stashed",
-        "companions and items restored"};
+    static constexpr std::string_view Names[EventKindCount] = {"site revealed",
+                                                               "site auto-visit",
+                                                               "site chosen",
+                                                               "site entered",
+                                                               "site left",
+                                                               "visit completed",
+                                                               "scene executed",
+                                                               "barter done",
+                                                               "make done",
+                                                               "site closed",
+                                                               "region changed",
+                                                               "story flag set",
+                                                               "story stage set",
+                                                               "story flag cleared",
+                                                               "companions and items stashed",
+                                                               "companions and items restored"};
     return kind >= 0 && kind < EventKindCount ? Names[kind] : std::string_view();
 }
 
@@ -608,6 +617,92 @@ bool EventHasValue(int32_t kind) {
 
 bool EventHasChoices(int32_t kind) {
     return kind == evBarterDone || kind == evMakeDone;
+}
+
+namespace {
+
+std::string QuotedName(const std::string& name) {
+    return " \"" + name + "\"";
+}
+
+} // namespace
+
+std::string DescribeEvent(const TData& data) {
+    std::string text(EventKindName(data.Kind));
+    if (text.empty()) {
+        text = "kind " + std::to_string(data.Kind);
+    }
+    std::string separator = ": ";
+    auto field = [&](std::string_view name, const std::string& value) {
+        text += separator;
+        text += name;
+        text += " " + value;
+        separator = ", ";
+    };
+    if (EventNamesRegion(data.Kind)) {
+        const TRegion* region = FindRegionByNumber(data.RegionNumber);
+        field("region", std::to_string(data.RegionNumber) +
+                            (region != nullptr ? QuotedName(region->Name()) : ""));
+    }
+    if (EventNamesSite(data.Kind)) {
+        const TSite* site = FindSite(data.RegionNumber, data.SiteNumber);
+        field("site",
+              std::to_string(data.SiteNumber) + (site != nullptr ? QuotedName(site->Name()) : ""));
+    }
+    if (EventNamesScene(data.Kind)) {
+        field("scene", std::to_string(data.SceneNumber));
+    }
+    if (EventHasValue(data.Kind)) {
+        field("value", std::to_string(data.Value()));
+    }
+    if (EventHasChoices(data.Kind)) {
+        std::string choices;
+        for (const uint16_t choice : data.Choices()) {
+            choices += (choices.empty() ? "" : " ") + std::to_string(choice);
+        }
+        field("choices", choices);
+    }
+    return text;
+}
+
+std::vector<TEventProblem> CheckEvents(const TEventList& events) {
+    // A private avatar, so a check never disturbs the one the game plays with.
+    TAvatar checker;
+    std::vector<TEventProblem> problems;
+    ResetWorld();
+    int32_t index = 0;
+    for (const TEvent& event : events) {
+        const TData& data = event.Data;
+        ++index;
+        std::string problem;
+        if (EventNamesScene(data.Kind)) {
+            if (FindSite(data.RegionNumber, data.SiteNumber) == nullptr) {
+                problem = "no site " + std::to_string(data.SiteNumber) + " in region " +
+                          std::to_string(data.RegionNumber);
+            } else if (FindScene(data.RegionNumber, data.SiteNumber, data.SceneNumber) == nullptr) {
+                problem = "no scene " + std::to_string(data.SceneNumber) + " at site " +
+                          std::to_string(data.SiteNumber);
+            }
+        } else if (EventNamesSite(data.Kind)) {
+            if (FindSite(data.RegionNumber, data.SiteNumber) == nullptr) {
+                problem = "no site " + std::to_string(data.SiteNumber) + " in region " +
+                          std::to_string(data.RegionNumber);
+            }
+        } else if (EventNamesRegion(data.Kind)) {
+            if (FindRegionByNumber(data.RegionNumber) == nullptr) {
+                problem = "no region " + std::to_string(data.RegionNumber);
+            }
+        } else if (data.Kind == evStoryFlagSet || data.Kind == evStoryFlagCleared) {
+            if (data.Value() < 1 || data.Value() > 3) {
+                problem = "no story flag " + std::to_string(data.Value());
+            }
+        }
+        if (!problem.empty()) {
+            problems.push_back({index, data, std::move(problem)});
+        }
+        checker.ReplayEvent(data);
+    }
+    return problems;
 }
 
 void AvatarStart() {

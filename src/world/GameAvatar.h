@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -138,5 +139,18 @@ bool EventNamesSite(int32_t kind);
 bool EventNamesScene(int32_t kind);
 bool EventHasValue(int32_t kind);
 bool EventHasChoices(int32_t kind);
+// One line for a person: the kind and the fields it uses, with the names of the objects the
+// world has ("site chosen: region 1 \"Home\", site 5 \"Gate\"").
+std::string DescribeEvent(const TData& data);
+
+struct TEventProblem {
+    // 1-based position in the list.
+    int32_t Index = 0;
+    TData Data;
+    std::string Problem;
+};
+// Resets the world and replays Events onto it, listing every event that names an object the
+// world does not have. The avatar's hooks need not be installed; nothing is recorded.
+std::vector<TEventProblem> CheckEvents(const TEventList& events);
 
 } // namespace valdmoor

@@ -580,6 +580,41 @@ TEST_F(Avatar, ReplayEqualsLivePlayOverRandomSessions) {
     EXPECT_GT(ending->Visits + tower->Visits + market->Visits, 0);
 }
 
+TEST_F(Avatar, CheckListsEventsNamingObjectsTheWorldLacks) {
+    Settle();
+    TheAvatar().GoToSite(gate, true);
+    Settle();
+    const std::vector<TWorldStateEntry> played = CaptureWorldState();
+    EXPECT_TRUE(CheckEvents(game->Events()).empty());
+    EXPECT_EQ(FirstWorldStateDifference(played, CaptureWorldState()), "")
+        << "the check replays like the game";
+
+    TData lost = SceneEvent(evSceneExecuted, *gate->Scenes.First(), 1);
+    lost.SceneNumber = 99;
+    game->RecordEvent(lost);
+    game->RecordEvent(SiteEvent(evSiteChosen, *gate));
+    game->Events().Last()->Data.SiteNumber = 42;
+    game->RecordEvent(ValueEvent(evStoryFlagCleared, 4));
+    TData region = RegionEvent(evRegionChanged, *far);
+    region.RegionNumber = 3;
+    game->RecordEvent(region);
+    const std::vector<TEventProblem> problems = CheckEvents(game->Events());
+    ASSERT_EQ(problems.size(), 4u);
+    const int32_t count = game->Events().Count();
+    EXPECT_EQ(problems[0].Index, count - 3);
+    EXPECT_EQ(problems[0].Problem, "no scene 99 at site 1");
+    EXPECT_EQ(problems[1].Problem, "no site 42 in region 1");
+    EXPECT_EQ(problems[2].Problem, "no story flag 4");
+    EXPECT_EQ(problems[3].Problem, "no region 3");
+
+    EXPECT_EQ(DescribeEvent(SiteEvent(evSiteChosen, *gate)),
+              "site chosen: region 1 \"Home\", site 1 \"Gate\"");
+    TData barter = ChoicesEvent(evBarterDone, *gate->Scenes.Last(), {1, 2, 0, 0, 0, 0, 0, 9});
+    EXPECT_EQ(DescribeEvent(barter),
+              "barter done: region 1 \"Home\", site 1 \"Gate\", scene 4, choices 1 2 0 0 0 0 0 9");
+    EXPECT_EQ(DescribeEvent(ValueEvent(evStashed)), "companions and items stashed");
+}
+
 TEST_F(Avatar, TheWorldStateNamesItsFirstDifference) {
     const std::vector<TWorldStateEntry> before = CaptureWorldState();
     mill->Visits = 3;

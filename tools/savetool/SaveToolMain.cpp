@@ -43,8 +43,8 @@ void ReadSave(const std::string& path, TSaveFile& save) {
     } catch (const TSaveVersionError& error) {
         throw EngineError(path + ": " + error.what() + " (version " +
                           std::to_string(error.Version()) + "; versions " +
-                          std::to_string(SaveVersionOldest) + " to " +
-                          std::to_string(SaveVersion) + " are read)");
+                          std::to_string(SaveVersionOldest) + " to " + std::to_string(SaveVersion) +
+                          " are read)");
     }
 }
 
@@ -106,8 +106,8 @@ void List(const TSaveFile& save, const std::string& path, bool json) {
             out << "],\"events\":" << EventCount(player) << "}";
             continue;
         }
-        out << "profile " << index << " " << Quoted(player.Name())
-            << (current ? " (current)" : "") << "\n";
+        out << "profile " << index << " " << Quoted(player.Name()) << (current ? " (current)" : "")
+            << "\n";
         out << "  volumes " << player.Volume(0) << " " << player.Volume(1) << " "
             << player.Volume(2) << "\n";
         out << "  achievements " << player.Achievements().size();
@@ -125,31 +125,8 @@ void List(const TSaveFile& save, const std::string& path, bool json) {
 }
 
 void EventText(std::ostream& out, const TData& data) {
-    out << EventKindName(data.Kind);
-    std::string separator = ": ";
-    auto field = [&](const char* name, auto value) {
-        out << separator << name << " " << value;
-        separator = ", ";
-    };
-    if (EventNamesRegion(data.Kind)) {
-        field("region", data.RegionNumber);
-    }
-    if (EventNamesSite(data.Kind)) {
-        field("site", data.SiteNumber);
-    }
-    if (EventNamesScene(data.Kind)) {
-        field("scene", data.SceneNumber);
-    }
-    if (EventHasValue(data.Kind)) {
-        field("value", data.Value());
-    }
-    if (EventHasChoices(data.Kind)) {
-        std::string choices;
-        for (const uint16_t choice : data.Choices()) {
-            choices += (choices.empty() ? "" : " ") + std::to_string(choice);
-        }
-        field("choices", choices);
-    }
+    // Numbers only: without a scenario the world has no objects to name.
+    out << DescribeEvent(data);
 }
 
 void EventJson(std::ostream& out, const TData& data) {
@@ -198,9 +175,8 @@ void Events(const TSaveFile& save, const std::string& path, int32_t only, bool j
             out << (first ? "" : ",") << "{\"index\":" << index
                 << ",\"name\":" << JsonString(player.Name()) << ",\"events\":[";
         } else {
-            out << "profile " << index << " " << Quoted(player.Name()) << ": "
-                << EventCount(player) << (EventCount(player) == 1 ? " event" : " events")
-                << "\n";
+            out << "profile " << index << " " << Quoted(player.Name()) << ": " << EventCount(player)
+                << (EventCount(player) == 1 ? " event" : " events") << "\n";
         }
         first = false;
         int32_t number = 0;
@@ -240,8 +216,7 @@ int Run(int argc, char** argv) {
     list->add_flag("--json", json, "Print JSON instead of text.");
 
     CLI::App* events = app.add_subcommand("events", "Every recorded event, decoded.");
-    events->add_option("SAVE", path, "The save file (Save.dat or Backup_Save.dat).")
-        ->required();
+    events->add_option("SAVE", path, "The save file (Save.dat or Backup_Save.dat).")->required();
     events->add_option("--profile", profile, "Only this profile (1-based).");
     events->add_flag("--json", json, "Print JSON instead of text.");
 
