@@ -324,14 +324,16 @@ void TAvatar::AcceptScene() {
 }
 
 void TAvatar::CancelVisit() {
-    if (Site != nullptr) {
-        MarkEntered(*Site);
+    if (Site == nullptr) {
+        // No visit to abandon: a pending move of the history is none of this call's business.
+        Scene = nullptr;
+        AvatarState = asRevealSites;
+        return;
     }
+    MarkEntered(*Site);
     TCustomPlayerState* game = CurrentGameState();
     if (game == nullptr || !game->DropPendingMove()) {
-        if (Site != nullptr) {
-            RecordGameEvent(SiteEvent(evSiteLeft, *Site));
-        }
+        RecordGameEvent(SiteEvent(evSiteLeft, *Site));
     }
     if (!executedInVisit_) {
         // The skip loop counted scenes as executed that no event will ever count: undo that,
