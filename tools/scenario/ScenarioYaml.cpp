@@ -52,7 +52,7 @@ public:
         if (!map.IsMap()) {
             Fail(map, what, "a map of fields is expected");
         }
-        map_ = map;
+        map_.reset(map);
         used_.clear();
     }
     // Fields outside the record that the caller reads itself.
@@ -834,9 +834,30 @@ std::string WriteWorldYaml(const TWorldModel& world) {
                     continue;
                 }
                 out += layer == 0 ? "      terrain:\n" : "      water:\n";
-                for (int row = 0; row < 11; ++row) {
-                    out += "        - [";
+                // Rows and cells left out at the ends are none.
+                auto cellAt = [&](int row, int column) {
+                    const TCellModel& cell =
+                        region.Cells[static_cast<std::size_t>(row * 10 + column)];
+                    return layer == 0 ? cell.Terrain : cell.Water;
+                };
+                int rows = 11;
+                while (rows > 0 && [&] {
                     for (int column = 0; column < 10; ++column) {
+                        if (cellAt(rows - 1, column) != 0) {
+                            return false;
+                        }
+                    }
+                    return true;
+                }()) {
+                    --rows;
+                }
+                for (int row = 0; row < rows; ++row) {
+                    int columns = 10;
+                    while (columns > 0 && cellAt(row, columns - 1) == 0) {
+                        --columns;
+                    }
+                    out += "        - [";
+                    for (int column = 0; column < columns; ++column) {
                         const TCellModel& cell = region.Cells[static_cast<std::size_t>(row * 10 +
                                                                                        column)];
                         out += (column > 0 ? ", " : "") +
