@@ -81,8 +81,8 @@ start-region: A
     const std::string bytes = WriteWorldBytes(world);
     // 8 empty pool lists, no props, four name sections, one site with two scenes, the region
     // with its map, three references, a site reference and the counter.
-    const std::size_t expected = 8 * 4 + 4 + (4 + 4 + 1) + (4 + 4 + 1) + 4 + 4 + 4 + 136 +
-                                 2 * 207 + 25 + 110 * 8 + 4 + 12 + 4 + 4;
+    const std::size_t expected = 8 * 4 + 4 + (4 + 4 + 1) + (4 + 4 + 1) + 4 + 4 + 4 + 136 + 2 * 207 +
+                                 25 + 110 * 8 + 4 + 12 + 4 + 4;
     EXPECT_EQ(bytes.size(), expected);
     EXPECT_EQ(ReadWorldBytes(bytes).Regions[0].Sites[0].Scenes.size(), 2u);
 }

@@ -198,7 +198,8 @@ TEST_F(ScenarioLoading, TheTestWorldLoadsWithEveryReferenceResolvedForward) {
     EXPECT_EQ(market->CloseAfter[0], pier);
     EXPECT_EQ(ferry->Destination, port);
     EXPECT_EQ(home->Hint, Named(ScenarioHints(), "FindMarket"));
-    EXPECT_EQ(Named(ScenarioHints(), "FindMarket")->Subhints[1], Named(ScenarioHints(), "BuyBread"));
+    EXPECT_EQ(Named(ScenarioHints(), "FindMarket")->Subhints[1],
+              Named(ScenarioHints(), "BuyBread"));
     EXPECT_EQ(Named(ScenarioAchievements(), "Rich")->RevealedBy,
               Named(ScenarioAchievements(), "FirstSteps"));
 

@@ -6,7 +6,6 @@
 #include "ToolFiles.h"
 
 #include <CLI/CLI.hpp>
-
 #include <filesystem>
 #include <iostream>
 
@@ -73,8 +72,9 @@ int main(int argc, char** argv) {
     CLI::App* build = app.add_subcommand("build", "YAML world to S0Scenario.dat (and scripts)");
     build->add_option("world", source, "the YAML world")->required();
     build->add_option("-o,--output", output, "the S0Scenario.dat to write")->required();
-    build->add_option("--texts", texts, "folder of <language>.yaml texts (default: texts/ beside "
-                                        "the world)");
+    build->add_option("--texts", texts,
+                      "folder of <language>.yaml texts (default: texts/ beside "
+                      "the world)");
     build->add_option("--scripts", scripts,
                       "folder to write <language>/ScriptScenario.xml into (default: none)");
     CLI::App* decompile = app.add_subcommand("decompile", "S0Scenario.dat to YAML");
@@ -98,8 +98,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         std::vector<std::string> warnings;
-        const TWorldModel world =
-            ParseWorldYaml(tools::ReadBinaryFile(source), source, warnings);
+        const TWorldModel world = ParseWorldYaml(tools::ReadBinaryFile(source), source, warnings);
         if (texts.empty()) {
             texts = DefaultTextFolder(source);
         }

@@ -12,8 +12,8 @@ namespace valdmoor::scenario {
 namespace {
 
 constexpr std::array<std::string_view, RefKindCount> RefKindNames = {
-    "picture", "effector", "sound", "terrain", "water", "figure",      "caption",
-    "group",   "prop",     "region", "site",  "hint",  "achievement",
+    "picture", "effector", "sound",  "terrain", "water", "figure",      "caption",
+    "group",   "prop",     "region", "site",    "hint",  "achievement",
 };
 
 constexpr std::array<std::string_view, 5> PropKindNames = {"property", "knowledge", "skill",
@@ -277,27 +277,27 @@ std::vector<std::string> TWorldModel::Names(TRefKind kind) const {
         }
     };
     switch (kind) {
-    case rkProp:
-        collect(Props);
-        break;
-    case rkRegion:
-        collect(Regions);
-        break;
-    case rkSite:
-        for (const TRegionModel& region : Regions) {
-            collect(region.Sites);
-        }
-        collect(UnattachedSites);
-        break;
-    case rkHint:
-        collect(Hints);
-        break;
-    case rkAchievement:
-        collect(Achievements);
-        break;
-    default:
-        names = Pool[static_cast<std::size_t>(kind)];
-        break;
+        case rkProp:
+            collect(Props);
+            break;
+        case rkRegion:
+            collect(Regions);
+            break;
+        case rkSite:
+            for (const TRegionModel& region : Regions) {
+                collect(region.Sites);
+            }
+            collect(UnattachedSites);
+            break;
+        case rkHint:
+            collect(Hints);
+            break;
+        case rkAchievement:
+            collect(Achievements);
+            break;
+        default:
+            names = Pool[static_cast<std::size_t>(kind)];
+            break;
     }
     return names;
 }
@@ -478,38 +478,38 @@ int32_t SceneOutputSlots(int32_t sceneType) {
 
 std::string EnumName(TEnumKind kind, int32_t value) {
     switch (kind) {
-    case ekPropKind:
-        return value >= 0 && value < 5 ? std::string(PropKindNames[value]) : std::string();
-    case ekSoundAction:
-        return value >= 0 && value < 5 ? std::string(SoundActionNames[value]) : std::string();
-    case ekSceneType:
-        return value >= 0 && value < SceneTypeCount ? std::string(SceneTypeOf(value).Name)
-                                                    : std::string();
-    case ekActionCode:
-        for (const TNamedValue& code : ActionCodes) {
-            if (code.Value == value) {
-                return std::string(code.Name);
+        case ekPropKind:
+            return value >= 0 && value < 5 ? std::string(PropKindNames[value]) : std::string();
+        case ekSoundAction:
+            return value >= 0 && value < 5 ? std::string(SoundActionNames[value]) : std::string();
+        case ekSceneType:
+            return value >= 0 && value < SceneTypeCount ? std::string(SceneTypeOf(value).Name)
+                                                        : std::string();
+        case ekActionCode:
+            for (const TNamedValue& code : ActionCodes) {
+                if (code.Value == value) {
+                    return std::string(code.Name);
+                }
             }
-        }
-        return value == SlowTravel.Value ? std::string(SlowTravel.Name) : std::string();
-    case ekTintAction:
-        for (const TNamedValue& word : TintWords) {
-            if (word.Value == value) {
-                return std::string(word.Name);
+            return value == SlowTravel.Value ? std::string(SlowTravel.Name) : std::string();
+        case ekTintAction:
+            for (const TNamedValue& word : TintWords) {
+                if (word.Value == value) {
+                    return std::string(word.Name);
+                }
             }
-        }
-        if (value >= 1 && value <= 100) {
-            return "set " + std::to_string(value);
-        }
-        if (value >= 101 && value <= 200) {
-            return "lighten " + std::to_string(value - 100);
-        }
-        if (value >= 201 && value <= 300) {
-            return "darken " + std::to_string(value - 200);
-        }
-        return {};
-    case ekNone:
-        break;
+            if (value >= 1 && value <= 100) {
+                return "set " + std::to_string(value);
+            }
+            if (value >= 101 && value <= 200) {
+                return "lighten " + std::to_string(value - 100);
+            }
+            if (value >= 201 && value <= 300) {
+                return "darken " + std::to_string(value - 200);
+            }
+            return {};
+        case ekNone:
+            break;
     }
     return {};
 }
@@ -519,71 +519,71 @@ bool EnumValue(TEnumKind kind, std::string_view text, int32_t& value) {
         return true;
     }
     switch (kind) {
-    case ekPropKind:
-        for (std::size_t i = 0; i < PropKindNames.size(); ++i) {
-            if (PropKindNames[i] == text) {
-                value = static_cast<int32_t>(i);
+        case ekPropKind:
+            for (std::size_t i = 0; i < PropKindNames.size(); ++i) {
+                if (PropKindNames[i] == text) {
+                    value = static_cast<int32_t>(i);
+                    return true;
+                }
+            }
+            return false;
+        case ekSoundAction:
+            for (std::size_t i = 0; i < SoundActionNames.size(); ++i) {
+                if (SoundActionNames[i] == text) {
+                    value = static_cast<int32_t>(i);
+                    return true;
+                }
+            }
+            return false;
+        case ekSceneType:
+            for (int32_t i = 0; i < SceneTypeCount; ++i) {
+                if (SceneTypeOf(i).Name == text) {
+                    value = i;
+                    return true;
+                }
+            }
+            return false;
+        case ekActionCode:
+            for (const TNamedValue& code : ActionCodes) {
+                if (code.Name == text) {
+                    value = code.Value;
+                    return true;
+                }
+            }
+            if (text == SlowTravel.Name) {
+                value = SlowTravel.Value;
                 return true;
             }
-        }
-        return false;
-    case ekSoundAction:
-        for (std::size_t i = 0; i < SoundActionNames.size(); ++i) {
-            if (SoundActionNames[i] == text) {
-                value = static_cast<int32_t>(i);
-                return true;
+            return false;
+        case ekTintAction: {
+            for (const TNamedValue& word : TintWords) {
+                if (word.Name == text) {
+                    value = word.Value;
+                    return true;
+                }
             }
-        }
-        return false;
-    case ekSceneType:
-        for (int32_t i = 0; i < SceneTypeCount; ++i) {
-            if (SceneTypeOf(i).Name == text) {
-                value = i;
-                return true;
+            const std::size_t space = text.find(' ');
+            int32_t percent = 0;
+            if (space == std::string_view::npos || !ParseInt(text.substr(space + 1), percent)) {
+                return false;
             }
-        }
-        return false;
-    case ekActionCode:
-        for (const TNamedValue& code : ActionCodes) {
-            if (code.Name == text) {
-                value = code.Value;
-                return true;
+            const std::string_view verb = text.substr(0, space);
+            if (percent < 1 || percent > 100) {
+                return false;
             }
-        }
-        if (text == SlowTravel.Name) {
-            value = SlowTravel.Value;
+            if (verb == "set") {
+                value = percent;
+            } else if (verb == "lighten") {
+                value = 100 + percent;
+            } else if (verb == "darken") {
+                value = 200 + percent;
+            } else {
+                return false;
+            }
             return true;
         }
-        return false;
-    case ekTintAction: {
-        for (const TNamedValue& word : TintWords) {
-            if (word.Name == text) {
-                value = word.Value;
-                return true;
-            }
-        }
-        const std::size_t space = text.find(' ');
-        int32_t percent = 0;
-        if (space == std::string_view::npos || !ParseInt(text.substr(space + 1), percent)) {
-            return false;
-        }
-        const std::string_view verb = text.substr(0, space);
-        if (percent < 1 || percent > 100) {
-            return false;
-        }
-        if (verb == "set") {
-            value = percent;
-        } else if (verb == "lighten") {
-            value = 100 + percent;
-        } else if (verb == "darken") {
-            value = 200 + percent;
-        } else {
-            return false;
-        }
-        return true;
-    }
-    case ekNone:
-        break;
+        case ekNone:
+            break;
     }
     return false;
 }
@@ -597,35 +597,35 @@ std::string EnumNames(TEnumKind kind) {
         names += name;
     };
     switch (kind) {
-    case ekPropKind:
-        for (std::string_view name : PropKindNames) {
-            add(name);
-        }
-        break;
-    case ekSoundAction:
-        for (std::string_view name : SoundActionNames) {
-            add(name);
-        }
-        break;
-    case ekSceneType:
-        for (int32_t i = 0; i < SceneTypeCount; ++i) {
-            add(SceneTypeOf(i).Name);
-        }
-        break;
-    case ekActionCode:
-        for (const TNamedValue& code : ActionCodes) {
-            add(code.Name);
-        }
-        add(SlowTravel.Name);
-        break;
-    case ekTintAction:
-        for (const TNamedValue& word : TintWords) {
-            add(word.Name);
-        }
-        add("set N, lighten N, darken N (N in 1..100)");
-        break;
-    case ekNone:
-        break;
+        case ekPropKind:
+            for (std::string_view name : PropKindNames) {
+                add(name);
+            }
+            break;
+        case ekSoundAction:
+            for (std::string_view name : SoundActionNames) {
+                add(name);
+            }
+            break;
+        case ekSceneType:
+            for (int32_t i = 0; i < SceneTypeCount; ++i) {
+                add(SceneTypeOf(i).Name);
+            }
+            break;
+        case ekActionCode:
+            for (const TNamedValue& code : ActionCodes) {
+                add(code.Name);
+            }
+            add(SlowTravel.Name);
+            break;
+        case ekTintAction:
+            for (const TNamedValue& word : TintWords) {
+                add(word.Name);
+            }
+            add("set N, lighten N, darken N (N in 1..100)");
+            break;
+        case ekNone:
+            break;
     }
     return names + ", or a number";
 }

@@ -4,9 +4,8 @@
 #include "world/GameAchievement.h"
 #include "world/GameScene.h"
 
-#include <yaml-cpp/yaml.h>
-
 #include <set>
+#include <yaml-cpp/yaml.h>
 
 namespace valdmoor::scenario {
 namespace {
@@ -15,28 +14,28 @@ constexpr std::array<const char*, 4> Sections = {"captions", "scenes", "hints", 
 
 [[noreturn]] void Fail(const std::string& fileName, const YAML::Node& node,
                        const std::string& field, const std::string& what) {
-    throw EngineError(fileName + ":" + std::to_string(node.Mark().line + 1) + ": " + field +
-                      ": " + what);
+    throw EngineError(fileName + ":" + std::to_string(node.Mark().line + 1) + ": " + field + ": " +
+                      what);
 }
 
 std::string EscapeXml(std::string_view text) {
     std::string out;
     for (const char c : text) {
         switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -65,7 +64,8 @@ std::vector<TTextKey> WorldTextKeys(const TWorldModel& world) {
         keys.push_back({"hints", hint.Name, "HintLegendH" + std::to_string(hint.Number)});
     }
     for (const TAchievementModel& achievement : world.Achievements) {
-        keys.push_back({"achievements", achievement.Name, AchievementLegendName(achievement.Number)});
+        keys.push_back(
+            {"achievements", achievement.Name, AchievementLegendName(achievement.Number)});
     }
     return keys;
 }
@@ -115,7 +115,8 @@ std::string WriteScriptXml(const TWorldModel& world, const TTextSource& source,
                            std::vector<std::string>& warnings) {
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                       "<!-- Written by valdmoor-scenario from " +
-                      EscapeXml(source.FileName.substr(source.FileName.rfind('/') + 1)) + "; edit the source, not this file. -->\n<script>\n";
+                      EscapeXml(source.FileName.substr(source.FileName.rfind('/') + 1)) +
+                      "; edit the source, not this file. -->\n<script>\n";
     std::map<std::string, std::pair<std::string, std::string>> written; // id -> key, text
     for (const TTextKey& key : WorldTextKeys(world)) {
         const auto section = source.Texts.find(key.Section);
@@ -135,8 +136,7 @@ std::string WriteScriptXml(const TWorldModel& world, const TTextSource& source,
             }
             continue;
         }
-        out += "\t<text id=\"" + EscapeXml(key.Id) + "\">" + EscapeXml(text->second) +
-               "</text>\n";
+        out += "\t<text id=\"" + EscapeXml(key.Id) + "\">" + EscapeXml(text->second) + "</text>\n";
     }
     return out + "</script>\n";
 }

@@ -2,13 +2,12 @@
 
 #include "app/EngineApplication.h"
 
-#include <yaml-cpp/yaml.h>
-
 #include <algorithm>
 #include <charconv>
 #include <map>
 #include <set>
 #include <unordered_map>
+#include <yaml-cpp/yaml.h>
 
 namespace valdmoor::scenario {
 namespace {
@@ -277,10 +276,13 @@ bool PlainSafe(std::string_view text) {
     if (first == '-' || first == '.' || (first >= '0' && first <= '9') || first == '+') {
         return false;
     }
-    return std::all_of(text.begin(), text.end(), [](char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-               c == '_' || c == '-' || c == '.' || c == '/' || c == ' ';
-    }) && text.back() != ' ';
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) {
+                           return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                                  (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.' ||
+                                  c == '/' || c == ' ';
+                       }) &&
+           text.back() != ' ';
 }
 
 std::string Quote(std::string_view text) {
@@ -567,6 +569,9 @@ TWorldModel ParseWorldYaml(const std::string& text, const std::string& fileName,
     std::unordered_map<std::string, std::string> siteRegion;
     auto declare = [&](TRefKind kind, const std::string& name, const YAML::Node& at,
                        const std::string& region = {}) {
+        if (!ValidUtf8(name)) {
+            reader.Fail(at, "name", "a name must be UTF-8");
+        }
         auto& table = tables[static_cast<std::size_t>(kind)];
         const auto index = static_cast<int32_t>(table.size() + 1);
         if (!table.emplace(name, index).second) {
@@ -743,8 +748,8 @@ TWorldModel ParseWorldYaml(const std::string& text, const std::string& fileName,
     }
 
     reader.Begin(root, "world");
-    for (const char* key : {"pool", "props", "regions", "unattached-sites", "hints",
-                            "achievements"}) {
+    for (const char* key :
+         {"pool", "props", "regions", "unattached-sites", "hints", "achievements"}) {
         reader.Allow(key);
     }
     reader.Ref("menu-region", rkRegion, world.MenuRegion);
@@ -858,11 +863,11 @@ std::string WriteWorldYaml(const TWorldModel& world) {
                     }
                     out += "        - [";
                     for (int column = 0; column < columns; ++column) {
-                        const TCellModel& cell = region.Cells[static_cast<std::size_t>(row * 10 +
-                                                                                       column)];
-                        out += (column > 0 ? ", " : "") +
-                               (layer == 0 ? w.RefText(rkTerrain, cell.Terrain)
-                                           : w.RefText(rkWater, cell.Water));
+                        const TCellModel& cell =
+                            region.Cells[static_cast<std::size_t>(row * 10 + column)];
+                        out += (column > 0 ? ", " : "") + (layer == 0
+                                                               ? w.RefText(rkTerrain, cell.Terrain)
+                                                               : w.RefText(rkWater, cell.Water));
                     }
                     out += "]\n";
                 }
