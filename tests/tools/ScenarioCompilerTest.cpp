@@ -217,6 +217,20 @@ TEST(ScenarioCompiler, DecompileRefusesWhatWouldNotBuildBackTheSame) {
     EXPECT_THROW(DecompileWorldBytes(WriteWorldBytes(world), "S0.dat"), EngineError);
 }
 
+TEST(ScenarioCompiler, AnyUtf8NameSurvivesTheText) {
+    TWorldModel world;
+    for (const char* name :
+         {" lead", "12", "true", "a: b", "say \"hi\"", "tab\there", "~",
+          "line\xE2\x80\xA8"
+          "break",
+          "next\xC2\x85line", "\xC3\xA9t\xC3\xA9", "- dash", "#hash", "back\\slash"}) {
+        world.Regions.emplace_back().Name = name;
+    }
+    const std::string bytes = WriteWorldBytes(world);
+    std::vector<std::string> warnings;
+    EXPECT_EQ(CompileWorldText(DecompileWorldBytes(bytes, "S0.dat"), "W.yaml", warnings), bytes);
+}
+
 TEST(ScenarioCompiler, TheToolBuildsDecompilesAndReportsErrorsWithTheirPlace) {
     test::TTempFolder temp;
     const auto world = temp.Write("World.yaml", "regions: [{name: A, sites: [{name: S}]}]\n"

@@ -273,7 +273,8 @@ bool PlainSafe(std::string_view text) {
         return false;
     }
     const char first = text.front();
-    if (first == '-' || first == '.' || (first >= '0' && first <= '9') || first == '+') {
+    if (first == '-' || first == '.' || (first >= '0' && first <= '9') || first == '+' ||
+        first == ' ') {
         return false;
     }
     return std::all_of(text.begin(), text.end(),
@@ -290,9 +291,17 @@ std::string Quote(std::string_view text) {
         return std::string(text);
     }
     std::string out = "\"";
-    for (const char c : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
         const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
+        // The line breaks YAML knows beyond ASCII would fold the text; they are escaped.
+        if (text.substr(i, 2) == "\xC2\x85") {
+            out += "\\u0085";
+            ++i;
+        } else if (text.substr(i, 3) == "\xE2\x80\xA8" || text.substr(i, 3) == "\xE2\x80\xA9") {
+            out += text[i + 2] == '\xA8' ? "\\u2028" : "\\u2029";
+            i += 2;
+        } else if (c == '"' || c == '\\') {
             out += '\\';
             out += c;
         } else if (byte < 0x20 || byte == 0x7F) {
