@@ -61,6 +61,10 @@ std::vector<TTextKey> WorldTextKeys(const TWorldModel& world) {
         }
     }
     for (const THintModel& hint : world.Hints) {
+        // A hint that only groups others is never shown.
+        if (hint.GroupOnly != 0) {
+            continue;
+        }
         keys.push_back({"hints", hint.Name, "HintLegendH" + std::to_string(hint.Number)});
     }
     for (const TAchievementModel& achievement : world.Achievements) {
