@@ -441,17 +441,11 @@ void TGuiControlMap::ComputeFog(TMapCell& cell) {
 bool TGuiControlMap::IsRevealedPoint(float x, float y) const {
     constexpr std::array<std::array<float, 2>, 5> Probes = {
         {{0, 0}, {0, -ProbeY}, {0, ProbeY}, {-ProbeX, 0}, {ProbeX, 0}}};
-    int32_t column = 0;
-    int32_t row = 0;
-    TMap::CellOf(x, y, column, row);
-    const float cx = (static_cast<float>(column) - 5 + 0.5f) * MapCellWidth;
-    const float cy = (static_cast<float>(row) - 5.5f + 0.5f) * MapCellHeight;
     for (const auto& probe : Probes) {
-        // The probes are taken around the centre of the cell under the point.
-        int32_t c = 0;
-        int32_t r = 0;
-        TMap::CellOf(cx + probe[0], cy + probe[1], c, r);
-        const TMapCell* cell = CellAt(c, r);
+        int32_t column = 0;
+        int32_t row = 0;
+        TMap::CellOf(x + probe[0], y + probe[1], column, row);
+        const TMapCell* cell = CellAt(column, row);
         if (cell != nullptr && cell->Fog == fsHidden) {
             return false;
         }
@@ -568,12 +562,15 @@ TSite* TGuiControlMap::SiteAt(float x, float y, float radius) const {
 // Every frame
 
 void TGuiControlMap::Update() {
-    const float seconds = FrameTime();
+    UpdateWaters();
+    UpdateBy(FrameTime());
+}
+
+void TGuiControlMap::UpdateBy(float seconds) {
     UpdateTint(seconds);
     UpdateReveal();
     GrowPlots();
     UpdatePlots(seconds);
-    UpdateWaters();
     Dirty = true;
 }
 

@@ -115,6 +115,8 @@ public:
     void Initialize() override;
     void Finalize() override;
     void Update() override;
+    // The update by a given frame time; the water animation is not advanced.
+    void UpdateBy(float seconds);
     void Refresh(bool visible) override;
 
     // Shows Region's map; nothing when it is the one shown.
