@@ -37,21 +37,51 @@ struct TTileSet {
 };
 
 const TTileSet TileSets[] = {
-    {0, {dNE, dSW}},           {1, {dN, dSE}},       {2, {dN, dSW}},
-    {3, {dN}},                 {4, {dSE, dNW}},      {5, {dNW}},
-    {6, {dE}},                 {7, {dW}},            {9, {dNE}},
-    {10, {dSW}},               {11, {dNE, dSE}},     {12, {dSW, dNW}},
-    {14, {dSE}},               {15, {dSE, dW}},      {16, {dNE, dSE, dSW}},
-    {17, {dSE, dSW, dNW}},     {18, {dSE, dSW}},     {19, {dE, dSW}},
-    {20, {dNE, dW}},           {21, {dNE, dSE, dNW}}, {22, {dNE, dSW, dNW}},
-    {23, {dNE, dNW}},          {24, {dE, dNW}},      {25, {dS, dW}},
-    {26, {dNE, dS}},           {27, {dS, dNW}},      {28, {dS}},
-    {29, {dE, dS}},            {30, {dN, dE, dS, dW}}, {31, {dN, dSE, dW}},
-    {32, {dN, dSE, dSW}},      {33, {dN, dE, dSW}},  {34, {dN, dE, dW}},
-    {36, {dNE, dSE, dW}},      {37, {dNE, dSE, dSW, dNW}}, {38, {dE, dSW, dNW}},
-    {39, {dE, dW}},            {41, {dNE, dS, dW}},  {42, {dNE, dS, dNW}},
-    {43, {dE, dS, dNW}},       {44, {dE, dS, dW}},   {45, {dN, dE}},
-    {46, {dN, dS, dW}},        {47, {dN, dS}},       {48, {dN, dE, dS}},
+    {0, {dNE, dSW}},
+    {1, {dN, dSE}},
+    {2, {dN, dSW}},
+    {3, {dN}},
+    {4, {dSE, dNW}},
+    {5, {dNW}},
+    {6, {dE}},
+    {7, {dW}},
+    {9, {dNE}},
+    {10, {dSW}},
+    {11, {dNE, dSE}},
+    {12, {dSW, dNW}},
+    {14, {dSE}},
+    {15, {dSE, dW}},
+    {16, {dNE, dSE, dSW}},
+    {17, {dSE, dSW, dNW}},
+    {18, {dSE, dSW}},
+    {19, {dE, dSW}},
+    {20, {dNE, dW}},
+    {21, {dNE, dSE, dNW}},
+    {22, {dNE, dSW, dNW}},
+    {23, {dNE, dNW}},
+    {24, {dE, dNW}},
+    {25, {dS, dW}},
+    {26, {dNE, dS}},
+    {27, {dS, dNW}},
+    {28, {dS}},
+    {29, {dE, dS}},
+    {30, {dN, dE, dS, dW}},
+    {31, {dN, dSE, dW}},
+    {32, {dN, dSE, dSW}},
+    {33, {dN, dE, dSW}},
+    {34, {dN, dE, dW}},
+    {36, {dNE, dSE, dW}},
+    {37, {dNE, dSE, dSW, dNW}},
+    {38, {dE, dSW, dNW}},
+    {39, {dE, dW}},
+    {41, {dNE, dS, dW}},
+    {42, {dNE, dS, dNW}},
+    {43, {dE, dS, dNW}},
+    {44, {dE, dS, dW}},
+    {45, {dN, dE}},
+    {46, {dN, dS, dW}},
+    {47, {dN, dS}},
+    {48, {dN, dE, dS}},
     {49, {dN, dW}},
 };
 
@@ -205,8 +235,9 @@ void TGuiControlMap::Initialize() {
     backgroundMap_ = GetTexture("G2BackgroundMap");
     const float width = Size.X;
     const float height = Size.Y;
-    CreateCanvas(ground_, Layer - 20, width, height);
+    // Drawn in this order: the ground shows the light, the map shows the ground and the fog.
     CreateCanvas(light_, Layer - 10, width, height);
+    CreateCanvas(ground_, Layer - 7, width, height);
     CreateCanvas(fog_, Layer - 5, width, height);
     CreateCanvas(map_, Layer, width, height);
     SetCanvasZoom(light_, 0.25f);
@@ -272,6 +303,7 @@ void TGuiControlMap::SetRedrawAll(bool on) {
     redrawAll_ = on;
     SetCanvasRetained(ground_, !on);
     SetCanvasRetained(light_, !on);
+    SetCanvasRetained(map_, !on);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -365,10 +397,9 @@ void TGuiControlMap::ComputeBlend(TMapCell& cell) {
             continue;
         }
         TTerrain* terrain = neighbour->Terrain;
-        auto* found = std::find_if(scratch_.begin(), scratch_.begin() + count,
-                                   [&](const TTerrainBlendItem& item) {
-                                       return item.Terrain == terrain;
-                                   });
+        auto* found =
+            std::find_if(scratch_.begin(), scratch_.begin() + count,
+                         [&](const TTerrainBlendItem& item) { return item.Terrain == terrain; });
         if (found != scratch_.begin() + count) {
             found->Mask |= DirectionMasks[d];
             continue;
@@ -422,18 +453,18 @@ void TGuiControlMap::ComputeFog(TMapCell& cell) {
         }
     }
     switch (cell.Fog) {
-    case fsHidden:
-        cell.FogA = FullTile;
-        cell.FogB = EmptyTile;
-        break;
-    case fsRevealing:
-        cell.FogA = TileOfMask(hidden);
-        cell.FogB = FullTile;
-        break;
-    default:
-        cell.FogA = TileOfMask(hidden);
-        cell.FogB = TileOfMask(revealing);
-        break;
+        case fsHidden:
+            cell.FogA = FullTile;
+            cell.FogB = EmptyTile;
+            break;
+        case fsRevealing:
+            cell.FogA = TileOfMask(hidden);
+            cell.FogB = FullTile;
+            break;
+        default:
+            cell.FogA = TileOfMask(hidden);
+            cell.FogB = TileOfMask(revealing);
+            break;
     }
     cell.FogValid = true;
 }
@@ -474,6 +505,9 @@ void TGuiControlMap::SetMap(TRegion* region) {
             const TTile& tile = region_->Map.Cell(cell.Number - 1);
             SetCellTerrain(&cell, tile.Terrain);
             SetCellWater(&cell, tile.Water);
+            // Another land: its fog starts whole (the only way fog comes back).
+            cell.Fog = fsHidden;
+            cell.FogValid = false;
         }
     }
     RebuildPlots();
@@ -502,9 +536,8 @@ void TGuiControlMap::GrowPlots() {
         }
         const uint8_t animation = data->Bytes[1];
         if (animation < 6) {
-            entry.Time = animation == 0
-                             ? std::uniform_real_distribution<float>(0, 1)(random_)
-                             : static_cast<float>(animation) * 0.19f;
+            entry.Time = animation == 0 ? std::uniform_real_distribution<float>(0, 1)(random_)
+                                        : static_cast<float>(animation) * 0.19f;
         }
         plots_.push_back(entry);
     }
@@ -630,42 +663,42 @@ void TGuiControlMap::UpdatePlots(float seconds) {
         TMapPlot& entry = plots_[i];
         const TPlotData* data = region_->Map.Plot(static_cast<int32_t>(i));
         switch (entry.Fade) {
-        case pfHidden:
-            if (data->Hidden == 0) {
-                entry.Fade = pfFadingIn;
-                entry.Value = 0;
-            }
-            break;
-        case pfFadingIn:
-            entry.Value += seconds;
-            if (entry.Value >= 1) {
-                entry.Fade = pfShown;
+            case pfHidden:
+                if (data->Hidden == 0) {
+                    entry.Fade = pfFadingIn;
+                    entry.Value = 0;
+                }
+                break;
+            case pfFadingIn:
+                entry.Value += seconds;
+                if (entry.Value >= 1) {
+                    entry.Fade = pfShown;
+                    entry.Value = 1;
+                }
+                break;
+            case pfShown:
                 entry.Value = 1;
-            }
-            break;
-        case pfShown:
-            entry.Value = 1;
-            if (data->Hidden != 0) {
-                entry.Fade = pfFadingOut;
-            }
-            break;
-        default:
-            entry.Value -= seconds;
-            if (entry.Value <= 0) {
-                entry.Fade = pfHidden;
-                entry.Value = 0;
-            }
-            break;
+                if (data->Hidden != 0) {
+                    entry.Fade = pfFadingOut;
+                }
+                break;
+            default:
+                entry.Value -= seconds;
+                if (entry.Value <= 0) {
+                    entry.Fade = pfHidden;
+                    entry.Value = 0;
+                }
+                break;
         }
         const TFigure* figure = data->Figure;
         if (figure == nullptr || !figure->Animated || figure->Texture == nullptr) {
             continue;
         }
         const uint8_t animation = data->Bytes[1];
-        const float cycle = figure->Texture->AnimationCount() > 0 &&
-                                    figure->Texture->AnimationTime(1) > 0
-                                ? figure->Texture->AnimationTime(1)
-                                : 1.0f;
+        const float cycle =
+            figure->Texture->AnimationCount() > 0 && figure->Texture->AnimationTime(1) > 0
+                ? figure->Texture->AnimationTime(1)
+                : 1.0f;
         if (animation < 6) {
             entry.Time += seconds / cycle;
             entry.Time -= std::floor(entry.Time);
@@ -764,7 +797,9 @@ void TGuiControlMap::RefreshCell(TMapCell& cell) {
         // numbers them from 0. Each picture shows the cell's own part.
         look.Layers[2] = {backgroundMap_, cell.Number};
         look.Layers[3] = {fog_ != nullptr ? fog_->Texture.get() : nullptr, cell.Number - 1};
-        Apply(cell.FogSprite, map_, look);
+        if (Apply(cell.FogSprite, map_, look)) {
+            InvalidateCanvas(map_);
+        }
     }
 }
 
@@ -806,7 +841,9 @@ void TGuiControlMap::RefreshPlot(int32_t index) {
             entry.Sounding = false;
         }
     }
-    TCanvas* canvas = layer == LightPlotLayer ? light_ : layer < LightPlotLayer ? ground_ : map_;
+    // Every plot but the lights lies on the kept ground; only the fog and the scenes' effects
+    // change the map canvas every frame.
+    TCanvas* canvas = layer == LightPlotLayer ? light_ : ground_;
     const int32_t depth =
         PlotBand(layer) + static_cast<int32_t>(std::lround(static_cast<float>(data->CurrentY)));
     const auto x = static_cast<float>(data->CurrentX);
@@ -854,6 +891,24 @@ void TGuiControlMap::RefreshPlot(int32_t index) {
     }
 }
 
+bool TGuiControlMap::MapHasLiveParts() const {
+    if (fogPerformer_ != nullptr || redrawAll_) {
+        for (const TMapCell& cell : cells_) {
+            if (cell.FogSprite != nullptr) {
+                return true;
+            }
+        }
+    }
+    if (TContainerOf<TPerformer>* performers = Performers()) {
+        for (const TPerformer& performer : *performers) {
+            if (performer.Canvas == map_) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 void TGuiControlMap::Refresh(bool visible) {
     if (!visible || map_ == nullptr) {
         ReleaseDrawing();
@@ -873,9 +928,8 @@ void TGuiControlMap::Refresh(bool visible) {
     const float width = Size.X;
     const float height = Size.Y;
 
-    TTexture* picture = region_ != nullptr && region_->Picture != nullptr
-                            ? region_->Picture->Texture
-                            : nullptr;
+    TTexture* picture =
+        region_ != nullptr && region_->Picture != nullptr ? region_->Picture->Texture : nullptr;
     if (picture == nullptr) {
         if (Drop(background_)) {
             InvalidateCanvas(ground_);
@@ -900,7 +954,9 @@ void TGuiControlMap::Refresh(bool visible) {
     groundLook.Width = width;
     groundLook.Height = height;
     groundLook.Layers[0] = {ground_->Texture.get(), 0};
-    Apply(groundSprite_, map_, groundLook);
+    if (Apply(groundSprite_, map_, groundLook)) {
+        InvalidateCanvas(map_);
+    }
 
     if (light_ != nullptr) {
         const uint32_t clear = PackTint(ShownTint);
@@ -915,7 +971,9 @@ void TGuiControlMap::Refresh(bool visible) {
         look.Height = height;
         look.BlendMode = 1;
         look.Layers[0] = {light_->Texture.get(), 0};
-        Apply(lightSprite_, map_, look);
+        if (Apply(lightSprite_, ground_, look)) {
+            InvalidateCanvas(ground_);
+        }
     }
 
     if (Canvas != nullptr) {
@@ -938,6 +996,16 @@ void TGuiControlMap::Refresh(bool visible) {
     if (redrawAll_) {
         InvalidateCanvas(ground_);
         InvalidateCanvas(light_);
+        InvalidateCanvas(map_);
+    }
+    // The ground shows the light canvas's picture, the map the ground's and the fog canvas's:
+    // a new picture below means a new one above. The mist moves every frame under any fog,
+    // and particles every frame.
+    if (light_ != nullptr && !light_->PictureValid) {
+        InvalidateCanvas(ground_);
+    }
+    if (!ground_->PictureValid || MapHasLiveParts()) {
+        InvalidateCanvas(map_);
     }
     Dirty = false;
 }

@@ -3,9 +3,9 @@
 // execution effects of scenes.
 //
 // The map is drawn in layers that a software renderer can afford at full screen: the ground
-// (background, terrain, water, the plots below the light) and the light keep their pictures
-// between frames and are drawn again only when something on them changed; only the fog, the
-// effects and the plots above the light are drawn every frame.
+// (background, terrain, water, the plots, the light over them) and the light keep their
+// pictures between frames and are drawn again only when something on them changed; only the
+// fog and the scenes' effects are drawn every frame.
 #pragma once
 
 #include "app/EngineClasses.h"
@@ -15,9 +15,9 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <random>
 #include <string>
-#include <vector>
 
 namespace valdmoor {
 
@@ -119,7 +119,7 @@ public:
     void UpdateBy(float seconds);
     void Refresh(bool visible) override;
 
-    // Shows Region's map; nothing when it is the one shown.
+    // Shows Region's map, all under fog until ApplyReveals; nothing when it is the one shown.
     void SetMap(TRegion* region);
     TRegion* ShownRegion() const { return region_; }
     void SetCellTerrain(TMapCell* cell, TTerrain* terrain);
@@ -156,7 +156,7 @@ public:
     TCanvas* MapCanvas() const { return map_; }
     TCanvas* LightCanvas() const { return light_; }
     TCanvas* FogCanvas() const { return fog_; }
-    const std::vector<TMapPlot>& PlotEntries() const { return plots_; }
+    const std::deque<TMapPlot>& PlotEntries() const { return plots_; }
 
 private:
     void ComputeBlend(TMapCell& cell);
@@ -172,6 +172,7 @@ private:
     void UpdateTint(float seconds);
     void UpdateReveal();
     void ReleaseDrawing();
+    bool MapHasLiveParts() const;
 
     std::array<TMapCell, MapCellCount> cells_{};
     // Kept sorted by terrain code; fixed, so recomputing a cell allocates nothing.
@@ -188,7 +189,8 @@ private:
     TPerformer* fogPerformer_ = nullptr;
     TTexture* mask_ = nullptr;
     TTexture* backgroundMap_ = nullptr;
-    std::vector<TMapPlot> plots_;
+    // A deque: entries are the owners of their sounds, so they must not move as it grows.
+    std::deque<TMapPlot> plots_;
     TSite* revealSite_ = nullptr;
     TSite* seenSite_ = nullptr;
     float revealProgress_ = 0;

@@ -109,12 +109,12 @@ TEST(MapTiles, TableDrawsTheFortySixMasksAndNothingElse) {
     EXPECT_FALSE(produced[13]);
     EXPECT_FALSE(produced[40]);
     EXPECT_FALSE(produced[FullTile]);
-    EXPECT_EQ(TileOfMask(Mask({0})), 3);                // N
-    EXPECT_EQ(TileOfMask(Mask({0, 2, 4, 6})), 30);      // all four edges
-    EXPECT_EQ(TileOfMask(Mask({1, 3, 5, 7})), 37);      // all four corners
-    EXPECT_EQ(TileOfMask(Mask({2, 5, 7})), 38);         // E, SW, NW
-    EXPECT_EQ(TileOfMask(Mask({0, 3})), 1);             // N, SE
-    EXPECT_EQ(TileOfMask(Mask({1})) , 9);               // NE
+    EXPECT_EQ(TileOfMask(Mask({0})), 3);           // N
+    EXPECT_EQ(TileOfMask(Mask({0, 2, 4, 6})), 30); // all four edges
+    EXPECT_EQ(TileOfMask(Mask({1, 3, 5, 7})), 37); // all four corners
+    EXPECT_EQ(TileOfMask(Mask({2, 5, 7})), 38);    // E, SW, NW
+    EXPECT_EQ(TileOfMask(Mask({0, 3})), 1);        // N, SE
+    EXPECT_EQ(TileOfMask(Mask({1})), 9);           // NE
     // A corner already inside an edge's mask adds nothing of its own.
     EXPECT_EQ(TileOfMask(Mask({0, 1})), TileOfMask(Mask({0})));
 }
@@ -272,6 +272,15 @@ TEST_F(MapRules, ApplyRevealsUncoversWhatRevealedSitesReveal) {
     map->ApplyReveals();
     EXPECT_EQ(Cell(4, 10).Fog, fsRevealed);
     EXPECT_EQ(Cell(5, 0).Fog, fsHidden);
+    // Showing the same region keeps its fog; another region starts under fog.
+    map->SetMap(region.get());
+    EXPECT_EQ(Cell(4, 10).Fog, fsRevealed);
+    std::unique_ptr<TRegion> other = test::BuildFullRegion(pool);
+    map->SetMap(other.get());
+    EXPECT_EQ(Cell(4, 10).Fog, fsHidden);
+    map->Refresh(true);
+    EXPECT_EQ(Cell(4, 10).Base, nullptr);
+    map->SetMap(nullptr);
 }
 
 TEST_F(MapRules, TintFadesAtOneUnitASecondAndSurvivesShowingTheRegionAgain) {
@@ -304,7 +313,7 @@ TEST_F(MapRules, PlotsFadeInAndOutOverASecondOnTheirLayers) {
     EXPECT_EQ(entries[5].Sprite->Canvas, map->GroundCanvas());
     // Lamps are lights; layer 7 stands above the light.
     EXPECT_EQ(entries[4].Sprite->Canvas, map->LightCanvas());
-    EXPECT_EQ(entries[13].Sprite->Canvas, map->MapCanvas());
+    EXPECT_EQ(entries[13].Sprite->Canvas, map->GroundCanvas());
     EXPECT_EQ(entries[13].Sprite->Layer, 12250 + region->Map.Plots[13].CurrentY);
 
     FlipGroup(pool.Group);
@@ -350,10 +359,12 @@ TEST_F(MapRules, KeptPicturesAreDrawnAgainOnlyAfterAChange) {
     Frame(*map);
     EXPECT_TRUE(map->GroundCanvas()->PictureValid);
     EXPECT_TRUE(map->LightCanvas()->PictureValid);
+    EXPECT_TRUE(map->MapCanvas()->PictureValid) << "fog without mist stands still";
     FlipGroup(pool.Group);
     Frame(*map);
     Frame(*map);
     EXPECT_FALSE(map->GroundCanvas()->PictureValid) << "fading plots";
+    EXPECT_FALSE(map->MapCanvas()->PictureValid) << "the map shows the ground";
     DrawFrame();
     region->Tint = {0.2f, 0.2f, 0.2f};
     Frame(*map);
@@ -438,8 +449,8 @@ protected:
 };
 
 uint32_t PixelAt(TPictureImage& picture, float x, float y) {
-    const uint8_t* p = picture.Row(static_cast<int32_t>(y + 450)) +
-                       static_cast<std::ptrdiff_t>(x + 800) * 4;
+    const uint8_t* p =
+        picture.Row(static_cast<int32_t>(y + 450)) + static_cast<std::ptrdiff_t>(x + 800) * 4;
     return static_cast<uint32_t>(p[2] << 16 | p[1] << 8 | p[0]);
 }
 
@@ -484,8 +495,8 @@ TEST_F(MapDrawn, EveryFoggedCellShowsItsOwnPart) {
     int32_t wrong = 0;
     for (int32_t number = 1; number <= MapCellCount; ++number) {
         const TMapCell& cell = *map->CellAt((number - 1) % 10, (number - 1) / 10);
-        const uint32_t expected = cell.Column % 2 == 0 ? test::FogPatternColor(number)
-                                                       : test::PaintedMapColor(number);
+        const uint32_t expected =
+            cell.Column % 2 == 0 ? test::FogPatternColor(number) : test::PaintedMapColor(number);
         const uint32_t seen = PixelAt(frame, cell.X + 20, cell.Y + 10);
         if (!Near(seen, expected)) {
             ++wrong;

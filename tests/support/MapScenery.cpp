@@ -40,11 +40,12 @@ void Put(TPictureImage& image, int32_t x, int32_t y, uint32_t rgb, uint8_t alpha
 }
 
 std::unique_ptr<TGpuTexture> Upload(const TPictureImage& image) {
-    return VideoDevice()->CreateTexture(image.Width, image.Height, pfA8R8G8B8,
-                                        image.Pixels.data(), image.Pitch);
+    return VideoDevice()->CreateTexture(image.Width, image.Height, pfA8R8G8B8, image.Pixels.data(),
+                                        image.Pitch);
 }
 
-template <class T> T* Register(std::unique_ptr<T> texture, const TPictureImage& image) {
+template <class T>
+T* Register(std::unique_ptr<T> texture, const TPictureImage& image) {
     texture->Width = image.Width;
     texture->Height = image.Height;
     texture->Gpu = Upload(image);
@@ -168,8 +169,8 @@ TBaseImageTexture* RegisterAnimated(const std::string& name,
     return texture;
 }
 
-constexpr std::array<uint32_t, SceneryTerrainCount> TerrainColors = {
-    0x6E9A3C, 0xC8B46A, 0x4F6B2E, 0x8C8C84, 0xE8ECF0};
+constexpr std::array<uint32_t, SceneryTerrainCount> TerrainColors = {0x6E9A3C, 0xC8B46A, 0x4F6B2E,
+                                                                     0x8C8C84, 0xE8ECF0};
 
 } // namespace
 
@@ -177,9 +178,8 @@ TMapEngine::TMapEngine(const std::string& ordinary) {
     try {
         ApplicationStart();
         SetSwitches(ParseSwitches({"-headless", "-nosound"}));
-        SetStorageFolderPath(sfOrdinary, ordinary.empty() || ordinary.back() == '/'
-                                             ? ordinary
-                                             : ordinary + "/");
+        SetStorageFolderPath(
+            sfOrdinary, ordinary.empty() || ordinary.back() == '/' ? ordinary : ordinary + "/");
         TimerStart();
         WindowStart();
         VideoStart();
@@ -196,7 +196,8 @@ TMapEngine::~TMapEngine() {
 }
 
 uint32_t PaintedMapColor(int32_t number) {
-    return static_cast<uint32_t>((number * 2) << 16 | (255 - number * 2) << 8 | (number * 37) % 256);
+    return static_cast<uint32_t>((number * 2) << 16 | (255 - number * 2) << 8 |
+                                 (number * 37) % 256);
 }
 
 uint32_t FogPatternColor(int32_t number) {
@@ -226,18 +227,17 @@ void AddMapPictures() {
 
     for (int32_t t = 0; t < SceneryTerrainCount; ++t) {
         const uint32_t base = TerrainColors[static_cast<std::size_t>(t)];
-        TTexture* terrain =
-            Register(std::make_unique<TTexture>(std::string("G2Ter") + static_cast<char>('A' + t) +
-                                                "a"),
-                     TilePicture(base, base ^ 0x202020, t * 5));
+        TTexture* terrain = Register(
+            std::make_unique<TTexture>(std::string("G2Ter") + static_cast<char>('A' + t) + "a"),
+            TilePicture(base, base ^ 0x202020, t * 5));
         TileSegments(*terrain);
     }
     RegisterAnimated("G2WaterA",
                      {TilePicture(0x2A5C9A, 0x4C86C8, 0), TilePicture(0x2A5C9A, 0x4C86C8, 4),
                       TilePicture(0x2A5C9A, 0x4C86C8, 8), TilePicture(0x2A5C9A, 0x4C86C8, 12)},
                      0.8f, true);
-    TTexture* still = Register(std::make_unique<TTexture>("G2WaterB"),
-                               TilePicture(0x1E4A6E, 0x2E6A8E, 0));
+    TTexture* still =
+        Register(std::make_unique<TTexture>("G2WaterB"), TilePicture(0x1E4A6E, 0x2E6A8E, 0));
     TileSegments(*still);
 
     auto figure = [](const char* name, const TPictureImage& image) {
@@ -300,7 +300,9 @@ std::unique_ptr<TRegion> BuildFullRegion(const TSceneryPool& pool) {
         plot.CurrentX = plot.X;
         plot.CurrentY = plot.Y;
         // Lamps light the light canvas; a few plots stand above the light.
-        plot.Bytes[0] = plot.Figure == pool.Lamp ? 5 : i % 13 == 0 ? 7 : static_cast<uint8_t>(i % 5);
+        plot.Bytes[0] = plot.Figure == pool.Lamp ? 5
+                        : i % 13 == 0            ? 7
+                                                 : static_cast<uint8_t>(i % 5);
         plot.Bytes[1] = static_cast<uint8_t>(i % 9);
         if (i % 10 == 1) {
             plot.Group = pool.Group;
