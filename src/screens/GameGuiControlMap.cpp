@@ -237,6 +237,7 @@ void TGuiControlMap::Initialize() {
     const float height = Size.Y;
     // Drawn in this order: the ground shows the light, the map shows the ground and the fog.
     CreateCanvas(light_, Layer - 10, width, height);
+    CreateCanvas(terrain_, Layer - 8, width, height);
     CreateCanvas(ground_, Layer - 7, width, height);
     CreateCanvas(fog_, Layer - 5, width, height);
     CreateCanvas(map_, Layer, width, height);
@@ -275,6 +276,7 @@ void TGuiControlMap::Finalize() {
     ReleaseCanvas(fog_);
     ReleaseCanvas(light_);
     ReleaseCanvas(ground_);
+    ReleaseCanvas(terrain_);
     ReleaseTexture(mask_);
     ReleaseTexture(backgroundMap_);
     mask_ = nullptr;
@@ -294,6 +296,7 @@ void TGuiControlMap::ReleaseDrawing() {
         ReleasePlot(static_cast<int32_t>(i));
     }
     ReleaseSprite(background_);
+    ReleaseSprite(terrainSprite_);
     ReleaseSprite(groundSprite_);
     ReleaseSprite(lightSprite_);
     ReleaseSprite(output_);
@@ -301,6 +304,7 @@ void TGuiControlMap::ReleaseDrawing() {
 
 void TGuiControlMap::SetRedrawAll(bool on) {
     redrawAll_ = on;
+    SetCanvasRetained(terrain_, !on);
     SetCanvasRetained(ground_, !on);
     SetCanvasRetained(light_, !on);
     SetCanvasRetained(map_, !on);
@@ -730,10 +734,11 @@ void TGuiControlMap::RefreshCell(TMapCell& cell) {
     if (!cell.FogValid) {
         ComputeFog(cell);
     }
+    bool terrainChanged = false;
     bool groundChanged = false;
     const bool hidden = cell.Fog == fsHidden;
     if (hidden || cell.Terrain == nullptr || cell.Terrain->Texture == nullptr) {
-        groundChanged |= Drop(cell.Base);
+        terrainChanged |= Drop(cell.Base);
     } else {
         TLook look;
         look.Layer = 1;
@@ -742,13 +747,13 @@ void TGuiControlMap::RefreshCell(TMapCell& cell) {
         look.Width = MapCellWidth;
         look.Height = MapCellHeight;
         look.Layers[0] = {cell.Terrain->Texture, cell.Pattern};
-        groundChanged |= Apply(cell.Base, ground_, look);
+        terrainChanged |= Apply(cell.Base, terrain_, look);
     }
     for (int32_t k = 0; k < static_cast<int32_t>(cell.BlendSprites.size()); ++k) {
         TSprite*& sprite = cell.BlendSprites[static_cast<std::size_t>(k)];
         const TMapBlendLayer& blend = cell.Blends[static_cast<std::size_t>(k)];
         if (hidden || k >= cell.BlendCount || blend.Tile == EmptyTile) {
-            groundChanged |= Drop(sprite);
+            terrainChanged |= Drop(sprite);
             continue;
         }
         TLook look;
@@ -760,7 +765,7 @@ void TGuiControlMap::RefreshCell(TMapCell& cell) {
         look.ShadingMode = smAlphaMask;
         look.Layers[0] = {blend.Terrain->Texture, cell.Pattern};
         look.Layers[1] = {mask_, blend.Tile};
-        groundChanged |= Apply(sprite, ground_, look);
+        terrainChanged |= Apply(sprite, terrain_, look);
     }
     if (hidden || cell.Water == nullptr) {
         groundChanged |= Drop(cell.WaterSprite);
@@ -776,6 +781,9 @@ void TGuiControlMap::RefreshCell(TMapCell& cell) {
         look.Layers[0] = {FrameTexture(cell.Water->Texture, cell.Water->Frame()), cell.Pattern};
         look.Layers[1] = {mask_, cell.WaterTile};
         groundChanged |= Apply(cell.WaterSprite, ground_, look);
+    }
+    if (terrainChanged) {
+        InvalidateCanvas(terrain_);
     }
     if (groundChanged) {
         InvalidateCanvas(ground_);
@@ -913,6 +921,7 @@ void TGuiControlMap::Refresh(bool visible) {
     if (!visible || map_ == nullptr) {
         ReleaseDrawing();
         if (!visible) {
+            InvalidateCanvas(terrain_);
             InvalidateCanvas(ground_);
             InvalidateCanvas(light_);
         }
@@ -932,7 +941,7 @@ void TGuiControlMap::Refresh(bool visible) {
         region_ != nullptr && region_->Picture != nullptr ? region_->Picture->Texture : nullptr;
     if (picture == nullptr) {
         if (Drop(background_)) {
-            InvalidateCanvas(ground_);
+            InvalidateCanvas(terrain_);
         }
     } else {
         int32_t pictureWidth = 0;
@@ -943,12 +952,21 @@ void TGuiControlMap::Refresh(bool visible) {
         look.Width = static_cast<float>(pictureWidth);
         look.Height = static_cast<float>(pictureHeight);
         look.Layers[0] = {picture, 0};
-        if (Apply(background_, ground_, look)) {
-            InvalidateCanvas(ground_);
+        if (Apply(background_, terrain_, look)) {
+            InvalidateCanvas(terrain_);
         }
     }
 
-    // The kept ground picture goes under everything drawn live.
+    // The terrain lies under everything on the ground, which lies under everything drawn live.
+    TLook terrainLook;
+    terrainLook.Layer = -1;
+    terrainLook.Width = width;
+    terrainLook.Height = height;
+    terrainLook.Layers[0] = {terrain_->Texture.get(), 0};
+    if (Apply(terrainSprite_, ground_, terrainLook)) {
+        InvalidateCanvas(ground_);
+    }
+
     TLook groundLook;
     groundLook.Layer = -1;
     groundLook.Width = width;
@@ -994,6 +1012,7 @@ void TGuiControlMap::Refresh(bool visible) {
         output_->Blue = Color.Blue;
     }
     if (redrawAll_) {
+        InvalidateCanvas(terrain_);
         InvalidateCanvas(ground_);
         InvalidateCanvas(light_);
         InvalidateCanvas(map_);
@@ -1001,7 +1020,7 @@ void TGuiControlMap::Refresh(bool visible) {
     // The ground shows the light canvas's picture, the map the ground's and the fog canvas's:
     // a new picture below means a new one above. The mist moves every frame under any fog,
     // and particles every frame.
-    if (light_ != nullptr && !light_->PictureValid) {
+    if ((light_ != nullptr && !light_->PictureValid) || !terrain_->PictureValid) {
         InvalidateCanvas(ground_);
     }
     if (!ground_->PictureValid || MapHasLiveParts()) {

@@ -2,10 +2,10 @@
 // the region's plots, the light of the region's tint, the fog over unrevealed land and the
 // execution effects of scenes.
 //
-// The map is drawn in layers that a software renderer can afford at full screen: the ground
-// (background, terrain, water, the plots, the light over them) and the light keep their
-// pictures between frames and are drawn again only when something on them changed; only the
-// fog and the scenes' effects are drawn every frame.
+// The map is drawn in layers that a software renderer can afford at full screen: the terrain
+// (background, cells and their blends), the ground (the terrain's picture, water, the plots,
+// the light over them) and the light keep their pictures between frames and are drawn again only
+// when something on them changed; only the fog and the scenes' effects are drawn every frame.
 #pragma once
 
 #include "app/EngineClasses.h"
@@ -152,6 +152,7 @@ public:
 
     std::array<float, 3> ShownTint{1, 1, 1};
     float FogFade = 1;
+    TCanvas* TerrainCanvas() const { return terrain_; }
     TCanvas* GroundCanvas() const { return ground_; }
     TCanvas* MapCanvas() const { return map_; }
     TCanvas* LightCanvas() const { return light_; }
@@ -178,11 +179,13 @@ private:
     // Kept sorted by terrain code; fixed, so recomputing a cell allocates nothing.
     std::array<TTerrainBlendItem, 8> scratch_{};
     TRegion* region_ = nullptr;
-    TCanvas* ground_ = nullptr;
+    TCanvas* terrain_ = nullptr; // background, cells and their blends: changed by reveals
+    TCanvas* ground_ = nullptr;  // the terrain's picture, water, plots and the light over them
     TCanvas* map_ = nullptr;
     TCanvas* light_ = nullptr;
     TCanvas* fog_ = nullptr;
     TSprite* background_ = nullptr;
+    TSprite* terrainSprite_ = nullptr;
     TSprite* groundSprite_ = nullptr;
     TSprite* lightSprite_ = nullptr;
     TSprite* output_ = nullptr;

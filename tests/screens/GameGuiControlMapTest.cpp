@@ -364,6 +364,7 @@ TEST_F(MapRules, KeptPicturesAreDrawnAgainOnlyAfterAChange) {
     Frame(*map);
     Frame(*map);
     EXPECT_FALSE(map->GroundCanvas()->PictureValid) << "fading plots";
+    EXPECT_TRUE(map->TerrainCanvas()->PictureValid) << "plots lie above the terrain";
     EXPECT_FALSE(map->MapCanvas()->PictureValid) << "the map shows the ground";
     DrawFrame();
     region->Tint = {0.2f, 0.2f, 0.2f};
@@ -372,7 +373,8 @@ TEST_F(MapRules, KeptPicturesAreDrawnAgainOnlyAfterAChange) {
     DrawFrame();
     map->SetCellTerrain(map->CellAt(1, 1), pool.Terrains[4]);
     Frame(*map);
-    EXPECT_FALSE(map->GroundCanvas()->PictureValid) << "a new terrain";
+    EXPECT_FALSE(map->TerrainCanvas()->PictureValid) << "a new terrain";
+    EXPECT_FALSE(map->GroundCanvas()->PictureValid) << "the ground shows the terrain";
 }
 
 TEST_F(MapRules, FramesAllocateNothingOnceSettled) {
