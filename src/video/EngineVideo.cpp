@@ -80,6 +80,7 @@ void UpdateCanvasPixels(TCanvas* canvas) {
         canvas->PixelHeight = pixelHeight;
         SetRenderTargetSize(texture, pixelWidth, pixelHeight);
         texture.Segments.reset();
+        canvas->PictureValid = false;
     }
     if (texture.SegmentCount() == 0) {
         if (canvas->GridMode) {
@@ -226,6 +227,8 @@ void TCanvas::Detached() {
     FormatIndex = 0;
     ClearColor = 0;
     GridMode = false;
+    Retained = false;
+    PictureValid = false;
 }
 
 bool TCanvas::InOrderBefore(const TItem& other) const {
@@ -311,6 +314,7 @@ bool DrawFrame(TCaptureImage* capture) {
         if (&canvas != video.mainCanvas && canvas.Texture->Gpu == nullptr) {
             UpdateCanvasPixels(&canvas);
             CreateRenderTarget(*canvas.Texture, CanvasFormat(canvas.FormatIndex));
+            canvas.PictureValid = false;
         }
     }
     video.cache = TDrawCache{};
@@ -326,6 +330,10 @@ bool DrawFrame(TCaptureImage* capture) {
         if (!main && target == nullptr) {
             continue; // its render target could not be made
         }
+        if (!main && canvas.Retained && canvas.PictureValid) {
+            continue; // its picture from an earlier frame still stands
+        }
+        canvas.PictureValid = canvas.Retained;
         device.SetRenderTarget(target, canvas.PixelWidth, canvas.PixelHeight);
         device.Clear(canvas.ClearColor);
         TSpriteConstants& c = video.cache.constants;
@@ -470,6 +478,19 @@ void SetCanvasFormat(TCanvas* canvas, int32_t formatIndex) {
     }
 }
 
+void SetCanvasRetained(TCanvas* canvas, bool retained) {
+    if (canvas != nullptr && canvas != video.mainCanvas) {
+        canvas->Retained = retained;
+        canvas->PictureValid = false;
+    }
+}
+
+void InvalidateCanvas(TCanvas* canvas) {
+    if (canvas != nullptr) {
+        canvas->PictureValid = false;
+    }
+}
+
 void SetCanvasGrid(TCanvas* canvas, float originX, float originY, float cellX, float cellY,
                    int32_t rows, int32_t columns) {
     if (canvas == nullptr) {
@@ -497,11 +518,13 @@ void CreateSprite(TSprite*& sprite, TCanvas* canvas, int32_t layer) {
     created->Canvas = canvas;
     created->Layer = layer;
     canvas->Sprites.Add(created, true);
+    canvas->PictureValid = false;
     sprite = created;
 }
 
 void ReleaseSprite(TSprite*& sprite) {
     if (sprite != nullptr && sprite->Canvas != nullptr) {
+        sprite->Canvas->PictureValid = false;
         sprite->Canvas->Sprites.Remove(sprite);
     }
     sprite = nullptr;
@@ -513,6 +536,7 @@ void SetSpriteLayer(TSprite* sprite, int32_t layer) {
     }
     sprite->Layer = layer;
     if (sprite->Canvas != nullptr) {
+        sprite->Canvas->PictureValid = false;
         sprite->Canvas->Sprites.Reposition(sprite);
     }
 }

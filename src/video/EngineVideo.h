@@ -67,6 +67,11 @@ public:
     float GridCellY = 0;
     int32_t GridRows = 0;
     int32_t GridColumns = 0;
+    // A retained canvas keeps its picture between frames and is drawn again only after
+    // InvalidateCanvas (or when its pixels were re-made): a software renderer cannot afford
+    // to repaint full-screen layers that did not change.
+    bool Retained = false;
+    bool PictureValid = false;
 };
 
 struct TSpriteLayer {
@@ -129,6 +134,11 @@ void ReleaseCanvas(TCanvas*& canvas);
 void SetCanvasSize(TCanvas* canvas, float width, float height);
 void SetCanvasZoom(TCanvas* canvas, float zoom);
 void SetCanvasFormat(TCanvas* canvas, int32_t formatIndex);
+// Whether Canvas keeps its picture between frames; turning it on draws it once more.
+void SetCanvasRetained(TCanvas* canvas, bool retained);
+// The next frame draws the retained canvas again (adding, moving or removing its sprites does
+// this by itself; changing a sprite's fields does not).
+void InvalidateCanvas(TCanvas* canvas);
 void SetCanvasGrid(TCanvas* canvas, float originX, float originY, float cellX, float cellY,
                    int32_t rows, int32_t columns);
 

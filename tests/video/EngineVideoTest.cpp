@@ -189,6 +189,37 @@ TEST_F(Video, OffScreenCanvasesDrawFirstIntoTheirOwnPixels) {
     EXPECT_NE(MainCanvas(), nullptr);
 }
 
+// A retained canvas keeps its picture until something on it changes or its pixels are made
+// anew; drawing it every frame is what it saves.
+TEST_F(Video, RetainedCanvasesDrawOnlyAfterAChange) {
+    TCanvas* canvas = nullptr;
+    CreateCanvas(canvas, 5, 100, 50);
+    SetCanvasRetained(canvas, true);
+    TSprite* sprite = Sprite(1, canvas);
+    auto drawsCanvas = [&] { return Count(Frame(), "target texture") > 0; };
+    EXPECT_TRUE(drawsCanvas());
+    EXPECT_FALSE(drawsCanvas());
+    sprite->X = 10; // fields alone tell nobody
+    EXPECT_FALSE(drawsCanvas());
+    InvalidateCanvas(canvas);
+    EXPECT_TRUE(drawsCanvas());
+    SetSpriteLayer(sprite, 2);
+    EXPECT_TRUE(drawsCanvas());
+    TSprite* other = Sprite(3, canvas);
+    EXPECT_TRUE(drawsCanvas());
+    ReleaseSprite(other);
+    EXPECT_TRUE(drawsCanvas());
+    SetCanvasZoom(canvas, 0.5f);
+    EXPECT_TRUE(drawsCanvas()) << "new pixels";
+    VideoResize(1600, 900);
+    EXPECT_TRUE(drawsCanvas()) << "new render target";
+    EXPECT_FALSE(drawsCanvas());
+    SetCanvasRetained(canvas, false);
+    EXPECT_TRUE(drawsCanvas());
+    EXPECT_TRUE(drawsCanvas());
+    ReleaseCanvas(canvas);
+}
+
 TEST_F(Video, SpritesComeBackResetFromTheirCache) {
     std::vector<TSprite*> sprites(2000, nullptr);
     for (TSprite*& sprite : sprites) {
