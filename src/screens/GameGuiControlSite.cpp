@@ -123,8 +123,8 @@ void TGuiControlSite::Update() {
             Form->FocusStyle = Position.Y < TopArrowLimit ? 3 : 0;
         }
     } else {
-        SetControlEnabled(this,
-                          idle && (Form == nullptr || Form->Focus == nullptr || Form->Focus == this));
+        SetControlEnabled(
+            this, idle && (Form == nullptr || Form->Focus == nullptr || Form->Focus == this));
     }
 }
 

@@ -64,6 +64,8 @@ public:
 class TGuiControlRecommendedArrow : public TGuiControl {
 public:
     void Initialize() override;
+    // It only points: the pointer goes through it to what it points at.
+    bool HitTest(float, float) override { return false; }
     void Update() override;
     void Refresh(bool visible) override;
 

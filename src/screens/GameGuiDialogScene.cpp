@@ -74,8 +74,8 @@ void ShiftShown(TProp* prop, int64_t delta) {
         shown, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
-TGuiControl* Place(TGuiForm* form, std::unique_ptr<TGuiControl> control, float x, float y,
-                   float w, float h, int32_t layer = 0) {
+TGuiControl* Place(TGuiForm* form, std::unique_ptr<TGuiControl> control, float x, float y, float w,
+                   float h, int32_t layer = 0) {
     form->Layout = {x, y, w, h};
     return CreateControl(form, layer, std::move(control));
 }
@@ -208,8 +208,8 @@ void TGuiDialogScene::Show(int32_t) {
 
     if (scene.SceneType == 20) {
         // Floating loss: the prop alone rises off the map and goes.
-        auto* tile = Tile(this, std::make_unique<TGuiControlPropLossFloat>(), centre_.X,
-                          centre_.Y, scene.Inputs[0], SlotName("ChangePropA", 1),
+        auto* tile = Tile(this, std::make_unique<TGuiControlPropLossFloat>(), centre_.X, centre_.Y,
+                          scene.Inputs[0], SlotName("ChangePropA", 1),
                           scene.Inputs[0].Prop != nullptr
                               ? scene.Inputs[0].Prop->LossHint(scene.Inputs[0].Amount)
                               : std::string());
@@ -287,8 +287,8 @@ void TGuiDialogScene::Show(int32_t) {
         if (picture) {
             scene.Picture->Load();
             const float x = left ? leftEdge + pictureSize.X / 2 : centre_.X;
-            auto* shown = Place<TGuiControlPicture>(this, x, top + pictureSize.Y / 2,
-                                                    pictureSize.X, pictureSize.Y);
+            auto* shown = Place<TGuiControlPicture>(this, x, top + pictureSize.Y / 2, pictureSize.X,
+                                                    pictureSize.Y);
             shown->SetName("Picture");
             shown->TextureName = scene.Picture->Name();
             shown->Frame = scene.PictureFrame;
@@ -297,10 +297,10 @@ void TGuiDialogScene::Show(int32_t) {
             }
         }
         if (!text_.empty()) {
-            const float x = left && picture ? leftEdge + pictureSize.X + Gap + textBox_.X / 2
-                                            : centre_.X;
-            auto* label = Place<TGuiControlLabel>(this, x, top + textBox_.Y / 2, textBox_.X,
-                                                  textBox_.Y);
+            const float x =
+                left && picture ? leftEdge + pictureSize.X + Gap + textBox_.X / 2 : centre_.X;
+            auto* label =
+                Place<TGuiControlLabel>(this, x, top + textBox_.Y / 2, textBox_.X, textBox_.Y);
             label->SetName("Text");
             label->Font = 1;
             label->Option = tfWordWrap;
@@ -697,7 +697,7 @@ void TGuiDialogScene::Refresh(int32_t) {
         if (&control == arrow_) {
             continue;
         }
-        SetControlAlpha(&control, &control == cover_ ? 0.5f * alpha
+        SetControlAlpha(&control, &control == cover_  ? 0.5f * alpha
                                   : &control == main_ ? 0.9f * alpha
                                                       : alpha);
     }
