@@ -279,8 +279,6 @@ void TGuiDialogScene::Show(int32_t) {
         main_->SetName("Plate");
         main_->Color = ColorDarkBrown;
         main_->Alpha = 0.9f;
-        Place<TGuiControlBorder>(this, centre_.X, centre_.Y, width, height, -900)->Color =
-            ColorGold;
 
         float top = centre_.Y - height / 2 + Margin;
         const float leftEdge = centre_.X - width / 2 + Margin;
