@@ -9,19 +9,58 @@
 #include "storage/EngineScript.h"
 #include "texts/EngineTexts.h"
 #include "video/EngineTextures.h"
+#include "world/GameAvatar.h"
 #include "world/GamePool.h"
 #include "world/GameProp.h"
 #include "world/GameSite.h"
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <utility>
 
 namespace valdmoor {
 
 namespace {
 
 TSceneHandOver* handOver = nullptr;
+
+class TAvatarHandOver final : public TSceneHandOver {
+public:
+    TChoices& Choices() override { return TheAvatar().Choices; }
+    void AcceptScene() override { TheAvatar().AcceptScene(); }
+    void CancelVisit() override { TheAvatar().CancelVisit(); }
+};
+TAvatarHandOver avatarHandOver;
+
+class TDialogScreens final : public TAvatarScreens {
+public:
+    void OpenSceneDialog(TScene& scene) override {
+        if (valdmoor::OpenSceneDialog(scene) == nullptr) {
+            Previous().OpenSceneDialog(scene);
+        }
+    }
+    void OpenAchievementDialog(TAchievement& achievement) override {
+        Previous().OpenAchievementDialog(achievement);
+    }
+    void SwitchForm(std::string_view form, std::string_view transition,
+                    std::function<void()> completed) override {
+        Previous().SwitchForm(form, transition, std::move(completed));
+    }
+    void PlaySceneExecutionEffects(const TScene& scene) override {
+        Previous().PlaySceneExecutionEffects(scene);
+    }
+    void SaveProfiles() override { Previous().SaveProfiles(); }
+
+    TAvatarScreens* previous = nullptr;
+
+private:
+    // Set whenever the dialog is plugged in.
+    TAvatarScreens& Previous() { return *previous; }
+};
+TDialogScreens dialogScreens;
+TAvatarScreens* headlessScreens = nullptr;
 
 constexpr float FadeTime = 0.3f;
 constexpr float Margin = 25;
@@ -117,7 +156,29 @@ void SetSceneHandOver(TSceneHandOver* receiver) {
 }
 
 TSceneHandOver* SceneHandOver() {
-    return handOver;
+    if (handOver != nullptr) {
+        return handOver;
+    }
+    return AvatarStarted() ? &avatarHandOver : nullptr;
+}
+
+void PlugSceneDialog() {
+    if (&AvatarScreens() == &dialogScreens) {
+        return;
+    }
+    TAvatarScreens& before = AvatarScreens();
+    SetAvatarScreens(nullptr);
+    headlessScreens = &AvatarScreens();
+    dialogScreens.previous = &before;
+    SetAvatarScreens(&dialogScreens);
+}
+
+void UnplugSceneDialog() {
+    if (&AvatarScreens() != &dialogScreens) {
+        return;
+    }
+    SetAvatarScreens(dialogScreens.previous == headlessScreens ? nullptr : dialogScreens.previous);
+    dialogScreens.previous = nullptr;
 }
 
 void RegisterSceneDialog(std::string_view cursorName, std::string_view hintName) {
@@ -151,7 +212,8 @@ TVector2 FitSceneText(std::string_view text, float baseWidth, float height) {
 }
 
 TChoices& TGuiDialogScene::Choices() {
-    return handOver != nullptr ? handOver->Choices() : ownChoices_;
+    TSceneHandOver* receiver = SceneHandOver();
+    return receiver != nullptr ? receiver->Choices() : ownChoices_;
 }
 
 bool TGuiDialogScene::Exchangeable(int32_t slot) const {
@@ -625,14 +687,15 @@ void TGuiDialogScene::HandOver(bool accept) {
     if (accept) {
         FinishAnimation();
     }
-    if (handOver != nullptr) {
+    // Closed first: the receiver may open the next scene's dialog at once.
+    CloseDialog(this);
+    if (TSceneHandOver* receiver = SceneHandOver()) {
         if (accept) {
-            handOver->AcceptScene();
+            receiver->AcceptScene();
         } else {
-            handOver->CancelVisit();
+            receiver->CancelVisit();
         }
     }
-    CloseDialog(this);
 }
 
 void TGuiDialogScene::Activate() {

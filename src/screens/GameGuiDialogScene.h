@@ -28,9 +28,16 @@ public:
     virtual void AcceptScene() = 0;
     virtual void CancelVisit() = 0;
 };
-// Nil: the dialog keeps its counters to itself and hands over nothing.
+// Nil: the avatar when it runs; else the dialog keeps its counters to itself and hands over
+// nothing.
 void SetSceneHandOver(TSceneHandOver* handOver);
 TSceneHandOver* SceneHandOver();
+
+// Makes the avatar open this dialog for its scenes. Its other requests go on to the screens
+// plugged in before (the headless answers until the play form plugs in its own), and so does a
+// scene whose dialog cannot open, so a visit never waits for a dialog that is not there.
+void PlugSceneDialog();
+void UnplugSceneDialog();
 
 // Registers the dialog (fades of 0.3 s) unless one of that name exists. Needs the framework.
 void RegisterSceneDialog(std::string_view cursorName = {}, std::string_view hintName = {});

@@ -1,6 +1,9 @@
 #include "world/GameScenario.h"
 
+#include "app/EngineApplication.h"
 #include "audio/EngineAudio.h"
+#include "storage/EngineScript.h"
+#include "storage/EngineStorage.h"
 #include "world/GameAchievement.h"
 #include "world/GameHint.h"
 #include "world/GamePool.h"
@@ -11,6 +14,7 @@
 #include "world/GameSite.h"
 
 #include <memory>
+#include <string>
 
 namespace valdmoor {
 namespace {
@@ -20,6 +24,9 @@ struct TScenarioState {
     std::unique_ptr<TContainerOf<TRegion>> regions;
     std::unique_ptr<TContainerOf<THint>> hints;
     std::unique_ptr<TContainerOf<TAchievement>> achievements;
+    // Sites the file declared but no region took; they own themselves here so that
+    // references to them never dangle.
+    std::unique_ptr<TContainerOf<TSite>> unattachedSites;
     TRegion* menuRegion = nullptr;
     TRegion* startRegion = nullptr;
     TRegion* worldMapRegion = nullptr;
@@ -34,6 +41,7 @@ struct TScenarioState {
     TRegion* lastRegion = nullptr;
     TSite* lastSite = nullptr;
     TAvatarResetHook avatarReset = nullptr;
+    bool loaded = false;
 };
 TScenarioState world;
 
@@ -43,6 +51,26 @@ TContainerOf<T>& Ensure(std::unique_ptr<TContainerOf<T>>& list) {
         list = std::make_unique<TContainerOf<T>>(true, true);
     }
     return *list;
+}
+
+constexpr std::string_view ScenarioFileName = "S0Scenario";
+
+// Sections 3 to 6: a count and that many names.
+template <class T>
+void LoadNamedObjects(TStream& stream, std::vector<T*>& table, TContainerOf<T>& list) {
+    const int32_t count = ReadCount(stream, 4);
+    table.reserve(static_cast<std::size_t>(count));
+    for (int32_t i = 0; i < count; ++i) {
+        table.push_back(list.Add(std::make_unique<T>(ReadName(stream))));
+    }
+}
+
+// The world of a missing file: one empty region to stand in.
+void LoadFallbackWorld() {
+    auto region = std::make_unique<TRegion>("Region01");
+    region->Number = NewRegionNumber();
+    TRegion* added = ScenarioRegions().Add(std::move(region), true);
+    SetScenarioRegions(added, added, nullptr);
 }
 
 } // namespace
@@ -62,6 +90,7 @@ void ScenarioStop() {
     world.achievements.reset();
     world.hints.reset();
     world.regions.reset();
+    world.unattachedSites.reset();
     world.props.reset();
     world = TScenarioState();
     world.avatarReset = hook;
@@ -242,6 +271,94 @@ void RestoreCompanionsAndItems() {
 
 void SetAvatarResetHook(TAvatarResetHook hook) {
     world.avatarReset = hook;
+}
+
+void LoadScenarioFrom(TStream& stream) {
+    TLoadContext context;
+    LoadPoolNames(stream, context);
+
+    const int32_t propCount = ReadCount(stream, 4 + PropRecordSize);
+    context.Props.reserve(static_cast<std::size_t>(propCount));
+    for (int32_t i = 0; i < propCount; ++i) {
+        auto prop = std::make_unique<TProp>(ReadName(stream));
+        TProp* added = ScenarioProps().Add(std::move(prop));
+        context.Props.push_back(added);
+        added->Load(stream, context);
+    }
+
+    LoadNamedObjects(stream, context.Regions, ScenarioRegions());
+    if (world.unattachedSites == nullptr) {
+        world.unattachedSites = std::make_unique<TContainerOf<TSite>>(false, true);
+    }
+    LoadNamedObjects(stream, context.Sites, *world.unattachedSites);
+    LoadNamedObjects(stream, context.Hints, ScenarioHints());
+    LoadNamedObjects(stream, context.Achievements, ScenarioAchievements());
+
+    // Sites fill the declared names in order; a region claiming more than were declared has
+    // no objects to fill, which is damage.
+    std::size_t next = 0;
+    for (TRegion* region : context.Regions) {
+        const int32_t count = ReadCount(stream, SiteRecordSize);
+        if (static_cast<std::size_t>(count) > context.Sites.size() - next) {
+            RaiseDamaged("site count");
+        }
+        for (int32_t i = 0; i < count; ++i) {
+            TSite* site = context.Sites[next++];
+            site->Region = region;
+            site->Load(stream, context);
+            region->Sites.Add(site);
+        }
+    }
+
+    for (TRegion* region : context.Regions) {
+        region->Load(stream, context);
+        region->LoadMap(stream, context);
+    }
+
+    TRegion* menu = Resolve(context.Regions, ReadInt32(stream));
+    TRegion* start = Resolve(context.Regions, ReadInt32(stream));
+    TRegion* worldMap = Resolve(context.Regions, ReadInt32(stream));
+    SetScenarioRegions(menu, start, worldMap);
+
+    for (THint* hint : context.Hints) {
+        hint->Load(stream, context);
+    }
+    SetRecommendationStart(Resolve(context.Sites, ReadInt32(stream)));
+    for (TAchievement* achievement : context.Achievements) {
+        achievement->Load(stream, context);
+    }
+    SetRegionCounter(ReadInt32(stream));
+}
+
+void LoadScenario() {
+    if (world.loaded) {
+        return;
+    }
+    LoadScript(ssScenario, false);
+    if (!StorageExists(sfOrdinary, ScenarioFileName, fkData)) {
+        LoadFallbackWorld();
+        world.loaded = true;
+        return;
+    }
+    const std::string fileName =
+        std::string(ScenarioFileName) + std::string(FileKindExtension(fkData));
+    std::unique_ptr<TStream> stream = StorageOpen(sfOrdinary, ScenarioFileName, fkData);
+    try {
+        LoadScenarioFrom(*stream);
+    } catch (const EngineError& error) {
+        stream.reset();
+        throw EngineError(std::string(error.what()) + " in \"" + fileName + "\"");
+    }
+    stream.reset();
+    world.loaded = true;
+}
+
+bool ScenarioLoaded() {
+    return world.loaded;
+}
+
+int32_t UnattachedSiteCount() {
+    return world.unattachedSites == nullptr ? 0 : world.unattachedSites->Count();
 }
 
 void ResetWorld() {

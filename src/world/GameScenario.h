@@ -18,6 +18,7 @@ class TScene;
 class THint;
 class TAchievement;
 class TSound;
+class TStream;
 
 // Creates the empty lists (and the pool lists); stop frees them and accepts a world never
 // started.
@@ -71,5 +72,18 @@ void SetAvatarResetHook(TAvatarResetHook hook);
 
 // The new-game state, from which a profile's events are replayed.
 void ResetWorld();
+
+// Reads "S0Scenario.dat" from the ordinary data folder once per run; without the file the
+// world is one empty region "Region01". Damage raises an error naming the file; what was read
+// before it stays, and a later call tries again.
+void LoadScenario();
+// The sections of a scenario file from Stream, without the once-per-run guard: for the
+// loader above, the tools and the tests. Damage raises "Damaged scenario data (...)" or the
+// stream's read error.
+void LoadScenarioFrom(TStream& stream);
+bool ScenarioLoaded();
+// Sites no region's list holds: the file named fewer sites by region than it declared. They
+// are never shown, but references to them stay valid.
+int32_t UnattachedSiteCount();
 
 } // namespace valdmoor

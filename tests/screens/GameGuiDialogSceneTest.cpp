@@ -3,8 +3,12 @@
 #include "SceneFixture.h"
 #include "app/EngineApplication.h"
 #include "gui/EngineGuiControls.h"
+#include "players/EnginePlayers.h"
+#include "players/GameState.h"
 #include "screens/GameGuiControlProp.h"
 #include "storage/EngineScript.h"
+#include "world/GameAvatar.h"
+#include "world/GameMap.h"
 #include "world/GamePool.h"
 
 #include <gtest/gtest.h>
@@ -265,6 +269,107 @@ TEST_F(SceneDialog, SlotScenesWithoutALegendShowTheSiteTitle) {
     Open(Scene(2));
     EXPECT_EQ(Control("Text"), nullptr);
     site->Caption = nullptr;
+}
+
+} // namespace
+} // namespace valdmoor
+
+namespace valdmoor {
+namespace {
+
+class TOpenMap final : public TMapView {
+public:
+    bool IsRevealedPoint(float, float) const override { return true; }
+};
+
+// The dialog plugged into the running avatar: a visit is played through the dialog and judged
+// by the events the avatar records.
+class SceneDialogAndAvatar : public test::SceneFixture {
+protected:
+    void SetUp() override {
+        SceneFixture::SetUp();
+        SetSceneHandOver(nullptr);
+        SetStorageFolderPath(sfUser, home.Path().string() + "/");
+        PlayersStart();
+        game = CurrentGameState();
+        ASSERT_NE(game, nullptr);
+        gold = Prop(pkProperty, 5, "Gold");
+        gold->Number = 1;
+        sword = Prop(pkItem, 0, "Sword");
+        sword->Number = 2;
+        AvatarStart();
+        PlugSceneDialog();
+    }
+    void TearDown() override {
+        UnplugSceneDialog();
+        AvatarStop();
+        PlayersStop();
+        SceneFixture::TearDown();
+    }
+    // A visit of the site from an idle avatar, up to the first dialog.
+    void Visit() {
+        ResetWorld();
+        site->Revealed = true;
+        TheAvatar().AvatarState = asIdle;
+        TheAvatar().GoToSite(site, true);
+        Play(5);
+        Frames(25);
+    }
+    void Play(int frames) {
+        for (int i = 0; i < frames; ++i) {
+            TheAvatar().Update(DialogInSlot(0) == nullptr, &map);
+            Frames(1);
+        }
+    }
+    std::vector<std::string> Events() {
+        std::vector<std::string> kinds;
+        for (const TEvent& event : game->Events()) {
+            std::string line = std::to_string(event.Data.Kind);
+            if (event.Data.Kind == 7 || event.Data.Kind == 8) {
+                line += " " + std::to_string(event.Data.Choices()[0]);
+            }
+            kinds.push_back(line);
+        }
+        return kinds;
+    }
+
+    TOpenMap map;
+    TCustomPlayerState* game = nullptr;
+    TProp* gold = nullptr;
+    TProp* sword = nullptr;
+};
+
+TEST_F(SceneDialogAndAvatar, ABarterChosenInTheDialogIsRecordedWithItsUnits) {
+    Scene(38, {{gold, 2}}, {{sword, 1}});
+    Visit();
+    ASSERT_NE(Control("ChangePerf1"), nullptr);
+    EXPECT_EQ(TheAvatar().AvatarState, asDialogOpen);
+    Click("ChangePerf1");
+    Click("ChangePerf1");
+    Click("Accept");
+    Play(40);
+    EXPECT_EQ(gold->Count, 1);
+    EXPECT_EQ(sword->Count, 2);
+    EXPECT_EQ(Events(), (Lines{"2", "3", "6", "7 2", "5"}));
+}
+
+TEST_F(SceneDialogAndAvatar, CancelOnFirstEntryIsRecordedAndOnALaterOneLeavesNoTrace) {
+    Scene(12, {{gold, 50}}); // "Requirements 1", not met
+    Visit();
+    ASSERT_NE(Control("Cancel"), nullptr);
+    EXPECT_FALSE(Enabled("Accept"));
+    Key("escape");
+    Play(30);
+    EXPECT_EQ(Events(), (Lines{"2", "3", "4"}));
+
+    TheAvatar().AvatarState = asIdle;
+    TheAvatar().GoToSite(site, true);
+    Play(5);
+    Frames(25);
+    ASSERT_NE(Control("Cancel"), nullptr);
+    Key("escape");
+    Play(30);
+    EXPECT_EQ(Events(), (Lines{"2", "3", "4"}));
 }
 
 } // namespace

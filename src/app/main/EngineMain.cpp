@@ -12,6 +12,8 @@
 #include "storage/EngineScript.h"
 #include "storage/EngineStorage.h"
 #include "storage/LocalService.h"
+#include "world/GameAchievement.h"
+#include "world/GameScenario.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,9 +28,23 @@ namespace {
 // Subsystems whose units have not arrived yet start, tick and stop as nothing.
 void Nothing() {}
 
+// The world is read before the profiles whose events replay over it; whether an achievement
+// was earned is asked of the current player once there is one.
+void GameDataStart() {
+    ScenarioStart();
+    SetAchievementEarnedQuery(
+        [](int32_t number) { return HasAchievement(CurrentPlayer(), number); });
+    LoadScenario();
+}
+
+void GameDataStop() {
+    SetAchievementEarnedQuery(nullptr);
+    ScenarioStop();
+}
+
 // Start-up continues after the engine's subsystems with the game's own.
 const TSubsystem GameSubsystems[] = {
-    {"game data", Nothing, Nothing},
+    {"game data", GameDataStart, GameDataStop},
     {"player profiles", PlayersStart, PlayersStop},
     {"gui", GuiStart, GuiStop},
     {"engine objects", Nothing, Nothing},

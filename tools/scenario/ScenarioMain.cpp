@@ -1,0 +1,142 @@
+// valdmoor-scenario: builds the game's world file "S0Scenario.dat" and each language's
+// "ScriptScenario.xml" from a world written in YAML, decompiles a world file back into YAML,
+// and lists texts that are missing or no longer used.
+#include "ScenarioTexts.h"
+#include "ScenarioYaml.h"
+#include "ToolFiles.h"
+
+#include <CLI/CLI.hpp>
+#include <filesystem>
+#include <iostream>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace valdmoor;
+using namespace valdmoor::scenario;
+
+constexpr const char* Layout = R"(A world in YAML (docs/scenario.md has the whole format):
+
+  pool: {pictures: [G1Meadow], captions: [SiteHome], ...}
+  props: [{name: Gold, kind: property, initial-count: 10}]
+  regions:
+    - name: Meadow
+      sites:
+        - name: Home
+          caption: SiteHome
+          scenes: [{type: Text}]
+  start-region: Meadow
+
+Texts live beside the world in texts/<language>.yaml, keyed by the world's names:
+  captions: {SiteHome: Home}
+  scenes: {Home/1: "Welcome home."}
+  hints: {...}
+  achievements: {...}
+)";
+
+// The text sources of every language, in name order.
+std::vector<std::pair<std::string, TTextSource>> LoadTextSources(const std::string& folder) {
+    std::vector<std::pair<std::string, TTextSource>> sources;
+    if (folder.empty() || !fs::is_directory(folder)) {
+        return sources;
+    }
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().extension() == ".yaml") {
+            files.push_back(entry.path());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    for (const fs::path& file : files) {
+        sources.emplace_back(file.stem().string(),
+                             ParseTextSource(tools::ReadBinaryFile(file.string()), file.string()));
+    }
+    return sources;
+}
+
+std::string DefaultTextFolder(const std::string& world) {
+    return (fs::path(world).parent_path() / "texts").string();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Builds the Valdmoor world file from YAML and its texts, and back."};
+    app.footer(Layout);
+    app.require_subcommand(1);
+
+    std::string source;
+    std::string output;
+    std::string texts;
+    std::string scripts;
+    CLI::App* build = app.add_subcommand("build", "YAML world to S0Scenario.dat (and scripts)");
+    build->add_option("world", source, "the YAML world")->required();
+    build->add_option("-o,--output", output, "the S0Scenario.dat to write")->required();
+    build->add_option("--texts", texts,
+                      "folder of <language>.yaml texts (default: texts/ beside "
+                      "the world)");
+    build->add_option("--scripts", scripts,
+                      "folder to write <language>/ScriptScenario.xml into (default: none)");
+    CLI::App* decompile = app.add_subcommand("decompile", "S0Scenario.dat to YAML");
+    decompile->add_option("data", source, "the S0Scenario.dat")->required();
+    decompile->add_option("-o,--output", output, "the YAML file to write (default: print it)");
+    CLI::App* textsCommand =
+        app.add_subcommand("texts", "per language, the texts missing and no longer used");
+    textsCommand->add_option("world", source, "the YAML world")->required();
+    textsCommand->add_option("--texts", texts, "folder of <language>.yaml texts");
+    CLI11_PARSE(app, argc, argv);
+
+    try {
+        if (decompile->parsed()) {
+            const std::string yaml = DecompileWorldBytes(tools::ReadBinaryFile(source), source);
+            if (output.empty()) {
+                std::cout << yaml;
+            } else {
+                tools::WriteBinaryFile(output, yaml);
+                std::cerr << "valdmoor-scenario: " << source << " -> " << output << "\n";
+            }
+            return 0;
+        }
+        std::vector<std::string> warnings;
+        const TWorldModel world = ParseWorldYaml(tools::ReadBinaryFile(source), source, warnings);
+        if (texts.empty()) {
+            texts = DefaultTextFolder(source);
+        }
+        const auto sources = LoadTextSources(texts);
+        if (textsCommand->parsed()) {
+            for (const std::string& warning : warnings) {
+                std::cerr << "valdmoor-scenario: warning: " << warning << "\n";
+            }
+            for (const auto& [language, text] : sources) {
+                const TTextReport report = CheckTexts(world, text);
+                std::cout << language << ": " << report.Missing.size() << " missing, "
+                          << report.Unused.size() << " unused\n";
+                for (const std::string& key : report.Missing) {
+                    std::cout << "  missing " << key << "\n";
+                }
+                for (const std::string& key : report.Unused) {
+                    std::cout << "  unused  " << key << "\n";
+                }
+            }
+            return 0;
+        }
+        tools::WriteBinaryFile(output, WriteWorldBytes(world));
+        std::cerr << "valdmoor-scenario: " << source << " -> " << output << "\n";
+        if (!scripts.empty()) {
+            for (const auto& [language, text] : sources) {
+                const fs::path target = fs::path(scripts) / language / "ScriptScenario.xml";
+                fs::create_directories(target.parent_path());
+                tools::WriteBinaryFile(target.string(), WriteScriptXml(world, text, warnings));
+                std::cerr << "valdmoor-scenario: " << text.FileName << " -> " << target.string()
+                          << "\n";
+            }
+        }
+        for (const std::string& warning : warnings) {
+            std::cerr << "valdmoor-scenario: warning: " << warning << "\n";
+        }
+    } catch (const std::exception& error) {
+        std::cerr << "valdmoor-scenario: " << error.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
