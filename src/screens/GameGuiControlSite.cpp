@@ -30,6 +30,23 @@ void Tint(TSprite* sprite, const TColor3& color, float alpha) {
     sprite->Alpha = alpha;
 }
 
+// The scene a visit would start with, found without the skip loop's counting: a marker only
+// looks, and must not count scenes as executed before the hero is there.
+TScene* PeekFirstScene(const TSite& site) {
+    TScene* scene = site.Scenes.Last();
+    if (scene == nullptr || scene->Executions > site.Visits) {
+        return nullptr;
+    }
+    while (scene->PreviousScene() != nullptr &&
+           scene->PreviousScene()->Executions == scene->Executions) {
+        scene = scene->PreviousScene();
+    }
+    while (scene != nullptr && scene->Repeatable == 0 && scene->Executions != 0) {
+        scene = scene->NextScene();
+    }
+    return scene;
+}
+
 } // namespace
 
 void SetSiteControlWorld(const TSiteControlWorld& world) {
@@ -104,7 +121,7 @@ void TGuiControlSite::Update() {
         SetControlPosition(this, site.X, site.Y);
         Frame = site.ShownIconStyle();
         MainSite = site.Flag4 != 0 && site.Visits == 0;
-        TScene* first = site.Entered ? site.FirstSceneToShow() : nullptr;
+        TScene* first = site.Entered ? PeekFirstScene(site) : nullptr;
         MarkerScene = first != nullptr && first->IsRequirements() ? first : nullptr;
         Dirty = true;
     }

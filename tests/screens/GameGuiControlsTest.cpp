@@ -144,3 +144,35 @@ TEST_F(GameControls, SiteMarkerFadesInWithTheRevealUnlessItVisitsItself) {
 
 } // namespace
 } // namespace valdmoor
+
+namespace valdmoor {
+namespace {
+
+TEST_F(GameControls, SiteMarkerShowsAWaitingRequirementWithoutCountingScenes) {
+    TProp* coin = Prop(pkProperty, 1, "Coin");
+    // A second visit: the text was shown on the first and is skipped; the repeatable gate waits.
+    TScene* done = Scene(2);
+    done->Executions = 1;
+    TScene* gate = Scene(12, {{coin, 2}});
+    gate->Executions = 1;
+    gate->Repeatable = 1;
+    site->Visits = 1;
+    site->KeepAssets = 1;
+    site->Revealed = true;
+    site->Entered = true;
+    auto* marker = Make<TGuiControlSite>(0, 0, 60, 60);
+    marker->SetSite(site);
+    Frames(1);
+    EXPECT_EQ(marker->MarkerScene, gate);
+    EXPECT_FALSE(marker->MarkerMet);
+    ASSERT_NE(marker->Marker, nullptr);
+    EXPECT_EQ(marker->Marker->Layers[0].Frame, 10);
+    EXPECT_EQ(done->Executions, 1) << "looking counts nothing";
+    coin->Count = 2;
+    Frames(1);
+    EXPECT_TRUE(marker->MarkerMet);
+    EXPECT_EQ(marker->Marker->Layers[0].Frame, 11);
+}
+
+} // namespace
+} // namespace valdmoor
