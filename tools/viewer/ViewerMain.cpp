@@ -3,6 +3,7 @@
 #include "AssetViews.h"
 #include "EngineRun.h"
 #include "GuiGallery.h"
+#include "SceneGallery.h"
 #include "ShowcaseScene.h"
 #include "app/EngineApplication.h"
 #include "audio/EngineAudio.h"
@@ -45,6 +46,8 @@ constexpr const char* Usage =
     "  --sound NAME      the sound, played once\n"
     "  --music NAME      the track, played on the music channel\n"
     "  --gui             the standard controls in each state; keys open the standard dialogs\n"
+    "  --scene CLASS     the scene dialog on a scene of one class: text, stop, requirements,\n"
+    "                    loss, reward, barter, make or floatreward\n"
     "  --reference FILE  with -capture: compare the frame with FILE like the showcase test\n"
     "  --write-reference with --reference: write the frame to FILE instead of comparing\n"
     "  --help            show this text\n"
@@ -67,7 +70,8 @@ enum TAssetKind {
     akEffect,
     akSound,
     akMusic,
-    akGui
+    akGui,
+    akScene
 };
 
 struct TViewerOptions {
@@ -118,6 +122,14 @@ TViewerOptions ParseViewerArgs(const std::vector<std::string>& args) {
         }
         if (arg == "--gui") {
             setName(akGui, "Standard controls and dialogs");
+            continue;
+        }
+        if (arg == "--scene") {
+            if (!hasValue) {
+                fail("--scene needs a class");
+            } else {
+                setName(akScene, args[++i]);
+            }
             continue;
         }
         if (arg == "--reference") {
@@ -196,6 +208,13 @@ std::unique_ptr<TAssetView> MakeView(const TViewerOptions& options, std::string&
         case akGui:
             kindName = "gallery";
             return MakeGuiGallery();
+        case akScene:
+            if (auto view = MakeSceneGallery(name)) {
+                kindName = "scene dialog";
+                return view;
+            }
+            throw EngineError("No scene class " + quoted + ": the classes are " +
+                              std::string(SceneGalleryClasses()));
         case akAuto:
             throw EngineError("No picture, font, effect or sound named " + quoted + " in " +
                               Folders());
@@ -366,7 +385,7 @@ int RunViewer(const std::vector<std::string>& args) {
         SetTextPosition(viewer.Facts, 0, -310);
         CreateText(viewer.Keys, canvas, 5, 0, FontEngine, 1500, 30);
         SetTextPosition(viewer.Keys, 0, 430);
-        SetText(viewer.Keys, options.Kind == akGui
+        SetText(viewer.Keys, options.Kind == akGui || options.Kind == akScene
                                  ? "Escape: close the dialog, or quit     F11: full screen"
                                  : "Enter or Space: again     Escape: quit     F11: full screen");
 
