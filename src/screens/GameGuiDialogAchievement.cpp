@@ -4,6 +4,7 @@
 #include "gui/EngineGuiControls.h"
 #include "platform/EngineTimer.h"
 #include "players/EnginePlayers.h"
+#include "screens/GameGuiDialogs.h"
 #include "storage/EngineScript.h"
 #include "texts/EngineTexts.h"
 #include "world/GameAchievement.h"
@@ -45,12 +46,7 @@ void TGuiDialogAchievement::Show(int32_t) {
         Achievement = FirstNewlyCompletedAchievement();
     }
     PulseTime = 0;
-    Layout = {0, 0, 1600, 900};
-    Cover = CreateControl<TGuiControlScreenCover>(this, -2000);
-    Layout = {0, 0, Width, Height};
-    CanvasControl = CreateControl<TGuiControlCanvas>(this, 0);
-    CreateControl<TGuiControlPicture>(this, -1000, {{12, "G2BackgroundForm"}});
-    CreateControl<TGuiControlPicture>(this, 1000, {{12, "G2Border580x280"}});
+    BuildDialogBox(this, Width, Height, "G2Border580x280", Cover, CanvasControl);
     Layout = {0, -100, Width - 80, 40};
     CreateControl<TGuiControlLabel>(this, 0, {{22, "LabelAchievementEarned"}, {9, FontGame}});
 
@@ -89,8 +85,7 @@ void TGuiDialogAchievement::Update() {
 }
 
 void TGuiDialogAchievement::Refresh(int32_t) {
-    SetControlAlpha(CanvasControl, Fade);
-    SetControlAlpha(Cover, 0.5f * Fade);
+    FadeDialogBox(this, Cover, CanvasControl);
     SetControlAlpha(Pulse, Fade * AchievementPulse(PulseTime));
 }
 

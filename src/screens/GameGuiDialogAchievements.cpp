@@ -4,6 +4,7 @@
 #include "gui/EngineGuiControls.h"
 #include "platform/EngineTimer.h"
 #include "screens/GameGuiDialogAchievement.h"
+#include "screens/GameGuiDialogs.h"
 #include "storage/EngineLanguages.h"
 #include "storage/EngineScript.h"
 #include "texts/EngineTexts.h"
@@ -50,12 +51,7 @@ void TGuiDialogAchievements::Show(int32_t) {
     CompletedCount = 0;
     ShownCount = 0;
     HiddenCount = 0;
-    Layout = {0, 0, 1600, 900};
-    Cover = CreateControl<TGuiControlScreenCover>(this, -2000);
-    Layout = {0, 0, Width, Height};
-    CanvasControl = CreateControl<TGuiControlCanvas>(this, 0);
-    CreateControl<TGuiControlPicture>(this, -1000, {{12, "G2BackgroundForm"}});
-    CreateControl<TGuiControlPicture>(this, 1000, {{12, "G2Border1020x670"}});
+    BuildDialogBox(this, Width, Height, "G2Border1020x670", Cover, CanvasControl);
     Layout = {0, -280, Width - 120, 44};
     CreateControl<TGuiControlLabel>(this, 0, {{22, "LabelAchievements"}, {9, FontGame}});
 
@@ -129,8 +125,7 @@ void TGuiDialogAchievements::Update() {
 }
 
 void TGuiDialogAchievements::Refresh(int32_t) {
-    SetControlAlpha(CanvasControl, Fade);
-    SetControlAlpha(Cover, 0.5f * Fade);
+    FadeDialogBox(this, Cover, CanvasControl);
     SetControlAlpha(Pulse, Fade * AchievementPulse(PulseTime));
 }
 

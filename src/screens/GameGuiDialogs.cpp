@@ -40,22 +40,6 @@ constexpr std::array<TVolumeRow, 3> VolumeRows{{
     {MusicGroup, spMusic, "Music", "LabelVolumeMusic"},
 }};
 
-// The shared look: dimmed screen, one canvas for the whole dialog, parchment and frame.
-void BuildBox(TGuiForm* form, float width, float height, std::string_view border,
-              TGuiControl*& cover, TGuiControl*& canvas) {
-    form->Layout = {0, 0, 1600, 900};
-    cover = CreateControl<TGuiControlScreenCover>(form, -2000);
-    form->Layout = {0, 0, width, height};
-    canvas = CreateControl<TGuiControlCanvas>(form, 0);
-    CreateControl<TGuiControlPicture>(form, -1000, {{12, "G2BackgroundForm"}});
-    CreateControl<TGuiControlPicture>(form, 1000, {{12, border}});
-}
-
-void FadeBox(const TGuiDialog* dialog, TGuiControl* cover, TGuiControl* canvas) {
-    SetControlAlpha(canvas, dialog->Fade);
-    SetControlAlpha(cover, 0.5f * dialog->Fade);
-}
-
 void Prompt(TGuiForm* form, std::string_view key, float y, float height) {
     form->Layout = {0, y, SmallWidth - 100, height};
     CreateControl<TGuiControlLabel>(form, 0,
@@ -74,9 +58,20 @@ TGuiControl* Find(TGuiForm* form, std::string_view name) {
 
 } // namespace
 
-std::string VersionText(int32_t version) {
-    const int32_t minor = version % 100;
-    return std::to_string(version / 100) + "." + (minor < 10 ? "0" : "") + std::to_string(minor);
+void BuildDialogBox(TGuiForm* form, float width, float height, std::string_view border,
+                    TGuiControl*& cover, TGuiControl*& canvas) {
+    form->Layout = {0, 0, 1600, 900};
+    cover = CreateControl<TGuiControlScreenCover>(form, -2000);
+    form->Layout = {0, 0, width, height};
+    canvas = CreateControl<TGuiControlCanvas>(form, 0);
+    // Parchment and frame take no pointer: the frame lies above the buttons it surrounds.
+    CreateControl<TGuiControlPicture>(form, -1000, {{12, "G2BackgroundForm"}, {3, false}});
+    CreateControl<TGuiControlPicture>(form, 1000, {{12, border}, {3, false}});
+}
+
+void FadeDialogBox(const TGuiDialog* dialog, TGuiControl* cover, TGuiControl* canvas) {
+    SetControlAlpha(canvas, dialog->Fade);
+    SetControlAlpha(cover, 0.5f * dialog->Fade);
 }
 
 std::string VolumeSuffix(int32_t volume) {
@@ -89,7 +84,7 @@ std::string VolumeSuffix(int32_t volume) {
 // ---- message, question, name entry ----
 
 void TGuiDialogMessageCustom::BuildLook() {
-    BuildBox(this, SmallWidth, SmallHeight, "G2Border580x280", cover_, canvas_);
+    BuildDialogBox(this, SmallWidth, SmallHeight, "G2Border580x280", cover_, canvas_);
     Prompt(this, Text, -35, 150);
 }
 
@@ -101,22 +96,22 @@ void TGuiDialogMessageCustom::Show(int32_t) {
 }
 
 void TGuiDialogMessageCustom::Refresh(int32_t) {
-    FadeBox(this, cover_, canvas_);
+    FadeDialogBox(this, cover_, canvas_);
 }
 
 void TGuiDialogQueryCustom::Show(int32_t) {
-    BuildBox(this, SmallWidth, SmallHeight, "G2Border580x280", cover_, canvas_);
+    BuildDialogBox(this, SmallWidth, SmallHeight, "G2Border580x280", cover_, canvas_);
     Prompt(this, Text, -35, 150);
     Shortcuts[1] = Button(this, -115, 85, ButtonWidth, "Yes", "ButtonYes");
     Shortcuts[0] = Button(this, 115, 85, ButtonWidth, "", "ButtonNo");
 }
 
 void TGuiDialogQueryCustom::Refresh(int32_t) {
-    FadeBox(this, cover_, canvas_);
+    FadeDialogBox(this, cover_, canvas_);
 }
 
 void TGuiDialogInputLineCustom::Show(int32_t) {
-    BuildBox(this, SmallWidth, SmallHeight, "G2Border580x280", cover_, canvas_);
+    BuildDialogBox(this, SmallWidth, SmallHeight, "G2Border580x280", cover_, canvas_);
     Prompt(this, Text, -75, 70);
     Layout = {0, 0, SmallWidth - 120, 48};
     CreateControl<TGuiControlInput>(this, 0, {{0, "Input"}, {9, FontGame}});
@@ -137,13 +132,13 @@ void TGuiDialogInputLineCustom::Show(int32_t) {
 }
 
 void TGuiDialogInputLineCustom::Refresh(int32_t) {
-    FadeBox(this, cover_, canvas_);
+    FadeDialogBox(this, cover_, canvas_);
 }
 
 // ---- settings ----
 
 void TGuiDialogSettings::Show(int32_t) {
-    BuildBox(this, SettingsWidth, SettingsHeight, "G2Border700x760", cover_, canvas_);
+    BuildDialogBox(this, SettingsWidth, SettingsHeight, "G2Border700x760", cover_, canvas_);
     constexpr float LabelX = -150;
     constexpr float ControlX = 150;
     constexpr float RowHeight = 80;
@@ -236,7 +231,7 @@ void TGuiDialogSettings::Update() {
 }
 
 void TGuiDialogSettings::Refresh(int32_t) {
-    FadeBox(this, cover_, canvas_);
+    FadeDialogBox(this, cover_, canvas_);
 }
 
 void TGuiDialogSettings::ControlClicked() {
@@ -278,7 +273,7 @@ void TGuiDialogSettings::ControlClicked() {
 // ---- about ----
 
 void TGuiDialogAbout::Show(int32_t) {
-    BuildBox(this, AboutWidth, AboutHeight, "G2Border580x660", cover_, canvas_);
+    BuildDialogBox(this, AboutWidth, AboutHeight, "G2Border580x660", cover_, canvas_);
     Layout = {0, -230, 360, 140};
     CreateControl<TGuiControlPicture>(this, 0, {{0, "Logo"}, {12, "G2LogoBack"}});
     CreateControl<TGuiControlPicture>(this, 1, {{0, "LogoLabel"}, {12, "G2LogoLabel"}});
@@ -301,7 +296,7 @@ void TGuiDialogAbout::Show(int32_t) {
 }
 
 void TGuiDialogAbout::Refresh(int32_t) {
-    FadeBox(this, cover_, canvas_);
+    FadeDialogBox(this, cover_, canvas_);
 }
 
 void TGuiDialogAbout::ControlClicked() {

@@ -7,19 +7,25 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace valdmoor {
 
 class TGuiControlLabelSuffix;
 
-// The program's version number: 101 is shown as 1.01.
+// The program's version number: 101 is shown as 1.01 (VersionText).
 constexpr int32_t GameVersion = 101;
-// "1.05" for 105, "1.00" for 100.
-std::string VersionText(int32_t version);
 
 // Bits of the name-entry option value (bit 1, the required text, is the engine's).
 constexpr int32_t InputLineSingleButton = 4; // "OK" alone, no "Cancel"
 constexpr int32_t InputLineNamesOnly = 8;
+
+// The look the game's dialogs share: the dimmed screen (Cover), one canvas for the whole
+// dialog (Canvas), the parchment and the named frame.
+void BuildDialogBox(TGuiForm* form, float width, float height, std::string_view border,
+                    TGuiControl*& cover, TGuiControl*& canvas);
+// Canvas alpha := the dialog's fade, cover alpha := half of it.
+void FadeDialogBox(const TGuiDialog* dialog, TGuiControl* cover, TGuiControl* canvas);
 
 // A volume label's suffix: ": Off" at 0, else ": 10 x V%", with the language's colon prefix.
 std::string VolumeSuffix(int32_t volume);
