@@ -21,8 +21,6 @@ constexpr float Margin = 40;
 constexpr float TitleRow = 70;
 constexpr float ButtonRow = 80;
 constexpr float MinTextHeight = 40;
-constexpr int32_t PlateColor = 0x302010;
-constexpr float PlateAlpha = 0.66f;
 constexpr std::string_view NoBreakSpace = "\xC2\xA0";
 
 } // namespace
@@ -62,8 +60,7 @@ void TGuiDialogHint::Show(int32_t) {
 
     Layout = {0, 0, Width, height};
     CanvasControl = CreateControl<TGuiControlCanvas>(this, 0);
-    CreateControl<TGuiControlPlate>(this, -1000, {{10, PlateColor}, {11, PlateAlpha}});
-    CreateControl<TGuiControlBorder>(this, -980, {{12, "G2Square28Border"}});
+    CreatePlateWithFrame(this);
     Layout = {0, top + Margin + TitleRow / 2, inner, TitleRow};
     CreateControl<TGuiControlLabel>(this, 0, {{22, "LabelHint"}, {9, FontGame}});
     Layout = {0, top + Margin + TitleRow + textHeight / 2, inner, textHeight};

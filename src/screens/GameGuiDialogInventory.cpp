@@ -121,6 +121,25 @@ TVector2 InventoryGridSize(const TInventoryLayout& layout) {
     return {extent(layout.UsedWidth), extent(layout.UsedRows)};
 }
 
+void TGuiControlPlateFrame::Refresh(bool visible) {
+    if (!visible) {
+        ReleaseSquare(Square);
+        return;
+    }
+    if (Square == nullptr) {
+        CreateSquare(Square, Canvas, Layer, false, TextureName, SquareBorderFromName(TextureName));
+        SetSquareSize(Square, Size.X, Size.Y);
+    }
+    SetSquarePosition(Square, Position.X, Position.Y);
+    SetSquareColor(Square, Color.Red, Color.Green, Color.Blue);
+    SetSquareAlpha(Square, Alpha);
+}
+
+void CreatePlateWithFrame(TGuiForm* form) {
+    CreateControl<TGuiControlPlate>(form, -1000, {{10, PlateColor}, {11, PlateAlpha}, {3, false}});
+    CreateControl<TGuiControlPlateFrame>(form, -980, {{12, "G2Square28Border"}, {3, false}});
+}
+
 bool InventoryShows(const TProp& prop) {
     return prop.Kind == pkProperty || prop.Count != 0;
 }
@@ -168,8 +187,7 @@ void TGuiDialogInventory::Show(int32_t) {
 
     TGuiForm::Layout = {0, 0, width, height};
     CanvasControl = CreateControl<TGuiControlCanvas>(this, 0);
-    CreateControl<TGuiControlPlate>(this, -1000, {{10, PlateColor}, {11, PlateAlpha}});
-    CreateControl<TGuiControlBorder>(this, -980, {{12, "G2Square28Border"}});
+    CreatePlateWithFrame(this);
     TGuiForm::Layout = {0, top + Margin + TitleRow / 2, inner, TitleRow};
     CreateControl<TGuiControlLabel>(this, 0, {{22, "LabelInventory"}, {9, FontGame}});
 

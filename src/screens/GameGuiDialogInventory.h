@@ -12,6 +12,7 @@
 namespace valdmoor {
 
 class TProp;
+class TSquare;
 
 constexpr float InventoryCell = 90;
 constexpr float InventoryGap = 12;
@@ -106,6 +107,17 @@ public:
     void FillItems() override;
     void PresentItem(TGuiControlButtonChoose* button, TItem* item) override;
 };
+
+// The gilt frame around the inventory and hint plates: the nine-part picture without a fill
+// (the engine's border control fills its inside with its colour, which would hide the plate).
+class TGuiControlPlateFrame : public TGuiControl {
+public:
+    void Refresh(bool visible) override;
+
+    TSquare* Square = nullptr;
+};
+// A plate of the inventory's colour with that frame around it, both the size of the layout.
+void CreatePlateWithFrame(TGuiForm* form);
 
 // One prop tile of the inventory at (X, Y) of the dialog. The prop control of the screens
 // replaces this picture once it exists; the inventory asks only this function for tiles.
