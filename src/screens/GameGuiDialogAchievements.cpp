@@ -26,6 +26,8 @@ constexpr float PitchY = 78;
 constexpr float Icon = 68;
 constexpr float GridTop = -215; // centre of the first row
 constexpr int32_t DimColor = 0x909090;
+constexpr int32_t GlowColor = 0xD0AC80;
+constexpr float GlowAlpha = 0.35f;
 
 constexpr std::string_view NoBreakSpace = "\xC2\xA0";
 
@@ -89,6 +91,10 @@ void TGuiDialogAchievements::Show(int32_t) {
         }
     }
 
+    // A soft gold glow behind the summary line beats slowly; the line itself stays put, so a
+    // beat costs no text layout.
+    Layout = {0, 225, 440, 50};
+    Pulse = CreateControl<TGuiControlPlate>(this, -20, {{10, GlowColor}, {3, false}});
     Layout = {0, 225, Width - 120, 40};
     auto* summary = CreateControl<TGuiControlLabelSuffix>(
         this, 0, {{0, "Summary"}, {22, "LabelEarnedAchievements"}, {9, FontGame}});
@@ -100,7 +106,6 @@ void TGuiDialogAchievements::Show(int32_t) {
     suffix += NoBreakSpace;
     suffix += std::to_string(ShownCount);
     summary->SetSuffix(suffix);
-    Pulse = summary;
 
     Layout = {0, 285, 200, 44};
     TGuiControl* close =
@@ -126,7 +131,7 @@ void TGuiDialogAchievements::Update() {
 
 void TGuiDialogAchievements::Refresh(int32_t) {
     FadeDialogBox(this, Cover, CanvasControl);
-    SetControlAlpha(Pulse, Fade * AchievementPulse(PulseTime));
+    SetControlAlpha(Pulse, Fade * GlowAlpha * AchievementPulse(PulseTime));
 }
 
 void TGuiDialogAchievements::ControlClicked() {

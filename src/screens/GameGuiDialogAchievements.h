@@ -31,7 +31,7 @@ public:
     int32_t HiddenCount = 0;
     TGuiControl* Cover = nullptr;
     TGuiControl* CanvasControl = nullptr;
-    TGuiControl* Pulse = nullptr; // the summary line
+    TGuiControl* Pulse = nullptr; // the glow behind the summary line
     float PulseTime = 0;
 
 private:

@@ -280,5 +280,16 @@ TEST_F(GameDialogs, DebugUnlockShowsSealedEntriesWithoutEarningThem) {
     EXPECT_EQ(static_cast<TGuiDialogAchievements*>(dialog)->CompletedCount, 0);
 }
 
+TEST_F(GameDialogs, PulsingAchievementDialogsAllocateNothingInSteadyFrames) {
+    TAchievement* ferry = Achievement(1, 1, 7);
+    Achievement(2, 5, 3);
+    Open("Achievements");
+    Open("Achievement", {}, {}, 0, ferry);
+    Frames(2);
+    const int64_t before = test::AllocationCount();
+    Frames(30);
+    EXPECT_EQ(test::AllocationCount(), before);
+}
+
 } // namespace
 } // namespace valdmoor

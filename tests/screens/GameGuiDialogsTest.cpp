@@ -248,5 +248,30 @@ TEST_F(GameLook, EndingCoverHoldsItsTextBetweenCoveringAndUncovering) {
     EXPECT_EQ(cover->TextObject, nullptr);
 }
 
+TEST_F(GameLook, OpenDialogsHintsAndCoversAllocateNothingInSteadyFrames) {
+    form->Build = [](test::TBuildForm* f) {
+        f->Layout = {0, 300, 200, 80};
+        CreateControl<TGuiControlButton>(f, 0, {{0, "B"}, {21, "B"}, {23, "Steady"}});
+    };
+    SetCurrentForm("Languages");
+    SetCurrentForm("Play");
+    Input("1 move 0 300\n");
+    Frames(60);
+    ASSERT_NE(CurrentHint(), nullptr);
+    Open("Settings");
+    Open("About");
+    Frames(2);
+    const auto steady = [this](const char* what) {
+        const int64_t before = test::AllocationCount();
+        Frames(30);
+        EXPECT_EQ(test::AllocationCount(), before) << what;
+    };
+    steady("dialogs and a hint");
+    CloseAllDialogs();
+    SwitchForm("Languages", "FadeEnding");
+    Frames(2);
+    steady("a cover with its text");
+}
+
 } // namespace
 } // namespace valdmoor
