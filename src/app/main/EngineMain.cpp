@@ -9,6 +9,7 @@
 #include "platform/EngineTimer.h"
 #include "platform/EngineWindow.h"
 #include "players/EnginePlayers.h"
+#include "screens/GameRegistry.h"
 #include "storage/EngineScript.h"
 #include "storage/EngineStorage.h"
 #include "storage/LocalService.h"
@@ -28,19 +29,15 @@ void Nothing() {}
 
 // Start-up continues after the engine's subsystems with the game's own.
 const TSubsystem GameSubsystems[] = {
-    {"game data", Nothing, Nothing},
+    {"game data", GameDataStart, GameDataStop},
     {"player profiles", PlayersStart, PlayersStop},
     {"gui", GuiStart, GuiStop},
-    {"engine objects", Nothing, Nothing},
+    {"engine objects", RegisterEngineObjects, Nothing},
 };
 
-// The first screen appears once the window is active, before the first frame. The registry of
-// screens fills this in.
-void ShowFirstScreen() {}
-
 // Per-frame updates, in order: frame timer, GUI, player profiles, game data, effects, texts.
-void (*const FrameUpdates[])() = {TimerUpdate, GuiFrame,      PlayersUpdate,
-                                  Nothing,     UpdateEffects, Nothing};
+void (*const FrameUpdates[])() = {TimerUpdate,    GuiFrame,      PlayersUpdate,
+                                  GameDataUpdate, UpdateEffects, Nothing};
 
 void LinuxVersion(uint32_t& major, uint32_t& minor) {
     // Every Linux system the game builds on is supported.

@@ -1,0 +1,27 @@
+#include "screens/GameGuiFormParts.h"
+
+#include "gui/EngineGuiControls.h"
+
+namespace valdmoor {
+
+void CreateFormBackdrop(TGuiForm* form, bool background) {
+    form->Layout = {0, 0, 2 * ScreenHalfWidth, 2 * ScreenHalfHeight};
+    if (background) {
+        CreateControl<TGuiControlPicture>(form, -1000, {{12, "G2BackgroundForm"}});
+    }
+    CreateControl<TGuiControlPicture>(form, 990, {{12, "G2Border1600x900"}});
+}
+
+TGuiControlLabel* CreateFormLabel(TGuiForm* form, float x, float y, float width, float height,
+                                  std::string_view textKey, int32_t font) {
+    form->Layout = {x, y, width, height};
+    return CreateControl<TGuiControlLabel>(form, 0, {{22, textKey}, {9, font}});
+}
+
+TGuiControlButton* CreateFormButton(TGuiForm* form, float x, float y, float width,
+                                    std::string_view name, std::string_view textKey) {
+    form->Layout = {x, y, width, FormButtonHeight};
+    return CreateControl<TGuiControlButton>(form, 0, {{0, name}, {22, textKey}, {9, 1}});
+}
+
+} // namespace valdmoor
