@@ -56,22 +56,22 @@ void TGuiFormMenu::Show(int32_t) {
         const std::string wrong = ScriptText("LabelWrongProfile");
         const float width = std::max(LineWidth(welcome), LineWidth(wrong)) + 40;
         Layout = {0, -380, width, 100};
-        CreateControl<TGuiControlPlate>(this, -10, {{10, 0x302010}, {11, 1.0f}});
-        CreateControl<TGuiControlBorder>(this, -5, {{12, "G2Square28Border"}});
+        CreateControl<TGuiControlPlate>(this, -10, {{10, 0x302010}, {11, 1.0f}, {3, false}});
+        CreateControl<TGuiControlBorder>(this, -5, {{12, "G2Square28Border"}, {3, false}});
         Layout = {0, -405, width, 40};
-        CreateControl<TGuiControlLabel>(this, 0, {{21, welcome}, {9, 1}});
+        CreateControl<TGuiControlLabel>(this, 0, {{21, welcome}, {9, 1}, {3, false}});
         // STAND-IN for TGuiControlButtonLink.
         CreateFormButton(this, 0, -355, width - 20, "Profiles", "LabelWrongProfile");
     }
     Layout = {-250, -100, 700, 350};
     CreateControl<TGuiControlPicture>(this, 0,
-                                      {{12, "G2LogoBack"}, {14, "G2LogoLabel"}, {8, 4}});
+                                      {{12, "G2LogoBack"}, {14, "G2LogoLabel"}, {8, 4}, {3, false}});
     Layout = {-250, -100, 700, 350};
-    CreateControl<TGuiControlEffect>(this, -20, {{18, "G2LogoShine"}});
+    CreateControl<TGuiControlEffect>(this, -20, {{18, "G2LogoShine"}, {3, false}});
     if (Switches().Debug) {
         Layout = {0, -440, 160, 30};
-        CreateControl<TGuiControlPlate>(this, 0);
-        CreateControl<TGuiControlLabel>(this, 1, {{21, "DEBUG"}});
+        CreateControl<TGuiControlPlate>(this, 0, {{3, false}});
+        CreateControl<TGuiControlLabel>(this, 1, {{21, "DEBUG"}, {3, false}});
     }
     float y = -120;
     for (const auto& [name, key] : {std::pair{"Play", "ButtonPlay"}, {"NewGame", "ButtonNewGame"},

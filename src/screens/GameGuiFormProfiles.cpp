@@ -29,7 +29,7 @@ void TGuiFormProfiles::Show(int32_t) {
     CreateFormBackdrop(this, true);
     CreateFormLabel(this, 0, -370, 1200, 60, "LabelProfiles");
     Layout = {0, -300, 1100, 80};
-    CreateControl<TGuiControlLabel>(this, 0, {{22, "TextProfiles"}, {9, 1}, {20, 18}});
+    CreateControl<TGuiControlLabel>(this, 0, {{22, "TextProfiles"}, {9, 1}, {20, 18}, {3, false}});
     CreateFormLabel(this, 0, -230, 800, 40, "LabelChooseProfile");
     for (int32_t i = 1; i <= MaxProfiles; ++i) {
         Layout = {0, -230 + 60.0f * static_cast<float>(i), 400, FormButtonHeight};
