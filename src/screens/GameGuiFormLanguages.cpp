@@ -30,7 +30,8 @@ void TGuiFormLanguages::Show(int32_t) {
     CreateFormLabel(this, 0, -370, 1200, 60, "LabelLanguage");
     TContainerOf<TLanguage>* languages = Languages();
     const int32_t count = languages != nullptr ? languages->Count() : 0;
-    const int32_t columns = std::max(1, (count + LanguageRowsPerColumn - 1) / LanguageRowsPerColumn);
+    const int32_t columns =
+        std::max(1, (count + LanguageRowsPerColumn - 1) / LanguageRowsPerColumn);
     const int32_t rows = std::min(count, LanguageRowsPerColumn);
     const float left = -ColumnStep * static_cast<float>(columns - 1) / 2;
     const float top = -RowStep * static_cast<float>(rows - 1) / 2 - 20;
@@ -41,13 +42,13 @@ void TGuiFormLanguages::Show(int32_t) {
             Layout = {left + ColumnStep * static_cast<float>(i / LanguageRowsPerColumn),
                       top + RowStep * static_cast<float>(i % LanguageRowsPerColumn),
                       FormButtonWidth, FormButtonHeight};
-            TGuiControl* button = CreateControl<TGuiControlButton>(
-                this, 0,
-                {{0, language.Name()},
-                 {1, "Language"},
-                 {5, true},
-                 {9, 1},
-                 {21, LanguageButtonCaption(language.Name())}});
+            TGuiControl* button =
+                CreateControl<TGuiControlButton>(this, 0,
+                                                 {{0, language.Name()},
+                                                  {1, "Language"},
+                                                  {5, true},
+                                                  {9, 1},
+                                                  {21, LanguageButtonCaption(language.Name())}});
             if (language.Name() == current) {
                 SetChecked(button, true);
             }
@@ -55,8 +56,8 @@ void TGuiFormLanguages::Show(int32_t) {
         }
     }
     const float okY = top + RowStep * static_cast<float>(rows) + 40;
-    Shortcuts[1] = CreateFormButton(this, 0, std::max(okY, 300.0f), FormButtonWidth, "OK",
-                                    "ButtonOK");
+    Shortcuts[1] =
+        CreateFormButton(this, 0, std::max(okY, 300.0f), FormButtonWidth, "OK", "ButtonOK");
 }
 
 void TGuiFormLanguages::ControlClicked() {

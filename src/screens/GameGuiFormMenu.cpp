@@ -64,8 +64,8 @@ void TGuiFormMenu::Show(int32_t) {
         CreateFormButton(this, 0, -355, width - 20, "Profiles", "LabelWrongProfile");
     }
     Layout = {-250, -100, 700, 350};
-    CreateControl<TGuiControlPicture>(this, 0,
-                                      {{12, "G2LogoBack"}, {14, "G2LogoLabel"}, {8, 4}, {3, false}});
+    CreateControl<TGuiControlPicture>(
+        this, 0, {{12, "G2LogoBack"}, {14, "G2LogoLabel"}, {8, 4}, {3, false}});
     Layout = {-250, -100, 700, 350};
     CreateControl<TGuiControlEffect>(this, -20, {{18, "G2LogoShine"}, {3, false}});
     if (Switches().Debug) {
@@ -74,8 +74,10 @@ void TGuiFormMenu::Show(int32_t) {
         CreateControl<TGuiControlLabel>(this, 1, {{21, "DEBUG"}, {3, false}});
     }
     float y = -120;
-    for (const auto& [name, key] : {std::pair{"Play", "ButtonPlay"}, {"NewGame", "ButtonNewGame"},
-                                    {"Settings", "ButtonSettings"}, {"Quit", "ButtonQuit"}}) {
+    for (const auto& [name, key] : {std::pair{"Play", "ButtonPlay"},
+                                    {"NewGame", "ButtonNewGame"},
+                                    {"Settings", "ButtonSettings"},
+                                    {"Quit", "ButtonQuit"}}) {
         TGuiControl* button = CreateFormButton(this, ColumnX, y, FormButtonWidth, name, key);
         if (std::string_view(name) == "Quit") {
             Shortcuts[0] = button;
@@ -83,7 +85,8 @@ void TGuiFormMenu::Show(int32_t) {
         y += 70;
     }
     Layout = {ColumnX - 40, y + 20, 60, 60};
-    CreateControl<TGuiControlButton>(this, 0, {{0, "Achievements"}, {21, "*"}, {24, "HintAchievements"}});
+    CreateControl<TGuiControlButton>(this, 0,
+                                     {{0, "Achievements"}, {21, "*"}, {24, "HintAchievements"}});
     Layout = {ColumnX + 40, y + 20, 60, 60};
     CreateControl<TGuiControlButton>(this, 0, {{0, "About"}, {21, "?"}, {24, "HintAbout"}});
     // NOT YET BUILT: the recommendation arrow at depth 1000.

@@ -29,8 +29,8 @@ std::vector<std::string> SplashPictureNames() {
     names.erase(std::unique(names.begin(), names.end()), names.end());
     // The loader prefers an ordinary picture of the same name; the splash would show that one.
     std::erase_if(names, [](const std::string& picture) {
-        const bool shadowed = StorageExists(sfOrdinary, picture, fkTpx) ||
-                              StorageExists(sfOrdinary, picture, fkPng);
+        const bool shadowed =
+            StorageExists(sfOrdinary, picture, fkTpx) || StorageExists(sfOrdinary, picture, fkPng);
         if (shadowed) {
             LogMessage("Branding picture \"" + picture +
                        "\" is skipped: an ordinary picture has its name");

@@ -31,15 +31,15 @@ constexpr std::string_view CustomName = "Custom";
 constexpr std::string_view DefaultName = "Default";
 
 const std::string_view PreloadedSounds[] = {
-    "G8InputKey", "G8ButtonFocus", "G8ButtonClick",      "G8MapClose", "G8MapOpen",
-    "G8Reveal",   "G8Reward",      "G8RewardPop",        "G8SceneDialogOpen",
+    "G8InputKey", "G8ButtonFocus", "G8ButtonClick", "G8MapClose",        "G8MapOpen",
+    "G8Reveal",   "G8Reward",      "G8RewardPop",   "G8SceneDialogOpen",
 };
 
 const std::string_view PreloadedTextures[] = {
-    "G2Particles",      "G2Border580x280",  "G2Border1600x900", "G2BackgroundForm",
-    "G2BackgroundMap",  "G2Mask",           "G2Arrows",         "G2Button60x60",
-    "G2Button200x60",   "G2LogoBack",       "G2LogoLabel",      "G2Props",
-    "G2SiteFocusor",    "G2SiteIcons",      "G2Square09Filled", "G2Square28Border",
+    "G2Particles",      "G2Border580x280", "G2Border1600x900", "G2BackgroundForm",
+    "G2BackgroundMap",  "G2Mask",          "G2Arrows",         "G2Button60x60",
+    "G2Button200x60",   "G2LogoBack",      "G2LogoLabel",      "G2Props",
+    "G2SiteFocusor",    "G2SiteIcons",     "G2Square09Filled", "G2Square28Border",
     "G2Ballon06Filled",
 };
 

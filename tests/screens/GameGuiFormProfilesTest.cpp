@@ -1,8 +1,9 @@
 // The profile form driven through the framework: naming the first profile, creating, choosing
 // and deleting profiles, and the messages at the limits.
+#include "screens/GameGuiFormProfiles.h"
+
 #include "GuiFixture.h"
 #include "players/EnginePlayers.h"
-#include "screens/GameGuiFormProfiles.h"
 #include "screens/GameRegistry.h"
 
 #include <gtest/gtest.h>

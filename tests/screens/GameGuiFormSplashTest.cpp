@@ -1,7 +1,8 @@
 // What the splash finds in the branding folder, and how it steps through the pictures into the
 // first real screen.
-#include "GuiFixture.h"
 #include "screens/GameGuiFormSplash.h"
+
+#include "GuiFixture.h"
 #include "screens/GameRegistry.h"
 
 #include <algorithm>

@@ -2,10 +2,11 @@
 // run on a game folder of its own (the built data linked in) and a per-user folder of its own,
 // with captures of the forms compared with committed pictures. VALDMOOR_WRITE_REFERENCES=1
 // writes the pictures instead (look at them before committing).
+#include "screens/GameRegistry.h"
+
 #include "GuiFixture.h"
 #include "ShowcaseScene.h"
 #include "players/EnginePlayers.h"
-#include "screens/GameRegistry.h"
 #include "video/PictureFiles.h"
 
 #include <cstdlib>
@@ -32,8 +33,8 @@ TEST_F(RegistryTest, DebugOnlyObjectsExistOnlyWithDebug) {
     for (const char* form : {"Splash", "Menu", "Profiles", "Languages"}) {
         EXPECT_NE(FindForm(form), nullptr) << form;
     }
-    for (const char* transition : {"Splash", "Fade", "FadeBeginning", "FadeAfterWhile",
-                                   "FadeEnding"}) {
+    for (const char* transition :
+         {"Splash", "Fade", "FadeBeginning", "FadeAfterWhile", "FadeEnding"}) {
         EXPECT_NE(FindTransition(transition), nullptr) << transition;
     }
     for (const char* dialog : {"MessageCustom", "QueryCustom", "InputLineCustom"}) {
@@ -78,10 +79,10 @@ public:
             args.push_back("-capture");
             args.push_back((home_.Path() / capture).string());
         }
-        return test::RunProcess(game_.Path() / "valdmoor", args,
-                                {"VALDMOOR_HOME=" + home_.Path().string(), "CI=1",
-                                 "LANGUAGE=fr", "LC_ALL=fr_FR.UTF-8"},
-                                60);
+        return test::RunProcess(
+            game_.Path() / "valdmoor", args,
+            {"VALDMOOR_HOME=" + home_.Path().string(), "CI=1", "LANGUAGE=fr", "LC_ALL=fr_FR.UTF-8"},
+            60);
     }
     fs::path Home() const { return home_.Path(); }
     // Profiles stored as a save file before the game starts.
