@@ -16,6 +16,8 @@ namespace valdmoor {
 namespace {
 
 constexpr float ColumnX = 500;
+// The game's own menu track.
+constexpr std::string_view MenuMusic = "G8MusicMenu";
 
 float LineWidth(std::string_view text) {
     int32_t lines = 0;
@@ -92,7 +94,7 @@ void TGuiFormMenu::Show(int32_t) {
     // NOT YET BUILT: the recommendation arrow at depth 1000.
     SetFocus(this, "Play", 0);
     PlayJingle("");
-    PlayMusic("J9HighestHonorFull");
+    PlayMusic(MenuMusic);
 }
 
 void TGuiFormMenu::ControlClicked() {

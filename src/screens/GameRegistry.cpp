@@ -35,12 +35,13 @@ const std::string_view PreloadedSounds[] = {
     "G8Reveal",   "G8Reward",      "G8RewardPop",   "G8SceneDialogOpen",
 };
 
+// NOT YET MADE: "G2BackgroundMap" (after "G2BackgroundForm") joins the list with the regions'
+// map pictures; preloading it now would log its absence on every start.
 const std::string_view PreloadedTextures[] = {
-    "G2Particles",      "G2Border580x280", "G2Border1600x900", "G2BackgroundForm",
-    "G2BackgroundMap",  "G2Mask",          "G2Arrows",         "G2Button60x60",
-    "G2Button200x60",   "G2LogoBack",      "G2LogoLabel",      "G2Props",
-    "G2SiteFocusor",    "G2SiteIcons",     "G2Square09Filled", "G2Square28Border",
-    "G2Ballon06Filled",
+    "G2Particles", "G2Border580x280",  "G2Border1600x900", "G2BackgroundForm",
+    "G2Mask",      "G2Arrows",         "G2Button60x60",    "G2Button200x60",
+    "G2LogoBack",  "G2LogoLabel",      "G2Props",          "G2SiteFocusor",
+    "G2SiteIcons", "G2Square09Filled", "G2Square28Border", "G2Ballon06Filled",
 };
 
 // STAND-IN until the game's cover transition arrives: swaps the forms at once. Registered under
