@@ -9,11 +9,10 @@
 #include "platform/EngineTimer.h"
 #include "platform/EngineWindow.h"
 #include "players/EnginePlayers.h"
+#include "screens/GameRegistry.h"
 #include "storage/EngineScript.h"
 #include "storage/EngineStorage.h"
 #include "storage/LocalService.h"
-#include "world/GameAchievement.h"
-#include "world/GameScenario.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -28,35 +27,17 @@ namespace {
 // Subsystems whose units have not arrived yet start, tick and stop as nothing.
 void Nothing() {}
 
-// The world is read before the profiles whose events replay over it; whether an achievement
-// was earned is asked of the current player once there is one.
-void GameDataStart() {
-    ScenarioStart();
-    SetAchievementEarnedQuery(
-        [](int32_t number) { return HasAchievement(CurrentPlayer(), number); });
-    LoadScenario();
-}
-
-void GameDataStop() {
-    SetAchievementEarnedQuery(nullptr);
-    ScenarioStop();
-}
-
 // Start-up continues after the engine's subsystems with the game's own.
 const TSubsystem GameSubsystems[] = {
     {"game data", GameDataStart, GameDataStop},
     {"player profiles", PlayersStart, PlayersStop},
     {"gui", GuiStart, GuiStop},
-    {"engine objects", Nothing, Nothing},
+    {"engine objects", RegisterEngineObjects, Nothing},
 };
 
-// The first screen appears once the window is active, before the first frame. The registry of
-// screens fills this in.
-void ShowFirstScreen() {}
-
 // Per-frame updates, in order: frame timer, GUI, player profiles, game data, effects, texts.
-void (*const FrameUpdates[])() = {TimerUpdate, GuiFrame,      PlayersUpdate,
-                                  Nothing,     UpdateEffects, Nothing};
+void (*const FrameUpdates[])() = {TimerUpdate,    GuiFrame,      PlayersUpdate,
+                                  GameDataUpdate, UpdateEffects, Nothing};
 
 void LinuxVersion(uint32_t& major, uint32_t& minor) {
     // Every Linux system the game builds on is supported.

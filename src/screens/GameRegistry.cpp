@@ -1,0 +1,189 @@
+#include "screens/GameRegistry.h"
+
+#include "app/EngineApplication.h"
+#include "audio/EngineAudio.h"
+#include "gui/EngineGui.h"
+#include "gui/EngineGuiDialogs.h"
+#include "players/EnginePlayers.h"
+#include "players/GameState.h"
+#include "screens/GameGuiFormLanguages.h"
+#include "screens/GameGuiFormMenu.h"
+#include "screens/GameGuiFormProfiles.h"
+#include "screens/GameGuiFormSplash.h"
+#include "storage/EngineLanguages.h"
+#include "storage/EngineScript.h"
+#include "video/EngineTextures.h"
+#include "world/GameAchievement.h"
+#include "world/GameScenario.h"
+
+#include <memory>
+#include <string_view>
+
+namespace valdmoor {
+
+namespace {
+
+struct TRegistryState {
+    bool splashWanted = false;
+    bool preloaded = false;
+};
+TRegistryState registry;
+
+constexpr std::string_view CustomName = "Custom";
+constexpr std::string_view DefaultName = "Default";
+
+const std::string_view PreloadedSounds[] = {
+    "G8InputKey", "G8ButtonFocus", "G8ButtonClick", "G8MapClose",        "G8MapOpen",
+    "G8Reveal",   "G8Reward",      "G8RewardPop",   "G8SceneDialogOpen",
+};
+
+// NOT YET MADE: "G2BackgroundMap" (after "G2BackgroundForm") joins the list with the regions'
+// map pictures; preloading it now would log its absence on every start.
+const std::string_view PreloadedTextures[] = {
+    "G2Particles", "G2Border580x280",  "G2Border1600x900", "G2BackgroundForm",
+    "G2Mask",      "G2Arrows",         "G2Button60x60",    "G2Button200x60",
+    "G2LogoBack",  "G2LogoLabel",      "G2Props",          "G2SiteFocusor",
+    "G2SiteIcons", "G2Square09Filled", "G2Square28Border", "G2Ballon06Filled",
+};
+
+// STAND-IN until the game's cover transition arrives: swaps the forms at once. Registered under
+// every transition name, so forms already switch through the names they will keep.
+class TStandInTransition : public TGuiTransition {
+public:
+    using TGuiTransition::TGuiTransition;
+    void Start() override {}
+    void Stop() override {}
+    bool CoverStep1() override { return true; }
+    bool CoverStep2() override { return true; }
+    bool CoverStep3() override { return true; }
+    bool UncoverStep1() override { return true; }
+    bool UncoverStep2() override { return true; }
+    bool UncoverStep3() override { return true; }
+};
+
+template <class TDialog>
+void RegisterGameDialog(std::string_view name, float fadeIn, float fadeOut, std::string_view hint) {
+    RegisterDialog(std::make_unique<TDialog>(std::string(name), fadeIn, fadeOut,
+                                             std::string(CustomName), std::string(hint)));
+}
+
+void RegisterCursors(bool debug) {
+    // STAND-IN: TGuiCursorCustom "Custom" (the game's cursors) replaces this plain cursor.
+    RegisterCursor(std::make_unique<TGuiCursor>(std::string(CustomName)));
+    if (debug) {
+        RegisterCursor(std::make_unique<TGuiCursor>(std::string(DefaultName)));
+    }
+}
+
+void RegisterHints(bool debug) {
+    // STAND-IN: TGuiHintCustom "Custom" (0.85, 0.25, 0.25) replaces this hint that draws
+    // nothing; TGuiHintDefault "Default" (0.75, 0, 0) likewise under "-debug".
+    RegisterHint(std::make_unique<TGuiHint>(std::string(CustomName), 0.85f, 0.25f, 0.25f));
+    if (debug) {
+        RegisterHint(std::make_unique<TGuiHint>(std::string(DefaultName), 0.75f, 0.0f, 0.0f));
+    }
+}
+
+void RegisterDialogs(bool debug) {
+    // STAND-INS: the engine's plain dialogs under the game dialogs' names, until
+    // TGuiDialogMessageCustom, TGuiDialogQueryCustom and TGuiDialogInputLineCustom arrive.
+    RegisterGameDialog<TGuiDialogMessage>("MessageCustom", 0.3f, 0.3f, CustomName);
+    RegisterGameDialog<TGuiDialogQuery>("QueryCustom", 0.3f, 0.3f, CustomName);
+    RegisterGameDialog<TGuiDialogInputLine>("InputLineCustom", 0.3f, 0.3f, CustomName);
+    // NOT YET BUILT, in this order (0.3, 0.3, "Custom", "Custom"): "Settings"
+    // (TGuiDialogSettings), "About" (TGuiDialogAbout), "Achievement" (TGuiDialogAchievement),
+    // "Achievements" (TGuiDialogAchievements), "Scene" (TGuiDialogScene), "Inventory"
+    // (TGuiDialogInventory), "Hint" (TGuiDialogHint).
+    if (debug) {
+        // NOT YET BUILT: "ShowAllProps" (TGuiDialogShowAllProps; 0, 0, "Custom", "Default").
+    }
+    // The engine's own dialogs stay reachable for tools and debug screens.
+    RegisterStandardDialogs(CustomName, CustomName);
+}
+
+void RegisterTransitions() {
+    // STAND-INS for TGuiTransitionCover: "Splash" 0.75/0/0.75, "Fade" 0.3/0/0.3,
+    // "FadeBeginning" 0.3/0/1.5, "FadeAfterWhile" 1/2/3 "LabelAfterWhile", "FadeEnding" 4/2/2
+    // "LabelTheEnd", all black.
+    for (const char* name : {"Splash", "Fade", "FadeBeginning", "FadeAfterWhile", "FadeEnding"}) {
+        RegisterTransition(std::make_unique<TStandInTransition>(name));
+    }
+}
+
+void RegisterForms() {
+    const std::string cursor(CustomName);
+    const std::string hint(CustomName);
+    auto* splash = static_cast<TGuiFormSplash*>(
+        RegisterForm(std::make_unique<TGuiFormSplash>("Splash", cursor, hint)));
+    registry.splashWanted = splash != nullptr && splash->PictureCount() > 0;
+    RegisterForm(std::make_unique<TGuiFormMenu>("Menu", cursor, hint));
+    RegisterForm(std::make_unique<TGuiFormProfiles>("Profiles", cursor, hint));
+    RegisterForm(std::make_unique<TGuiFormLanguages>("Languages", cursor, hint));
+    // NOT YET BUILT: "Play" (TGuiFormPlay; "Custom", "Custom").
+}
+
+} // namespace
+
+void RegisterEngineObjects() {
+    const bool debug = Switches().Debug;
+    registry.splashWanted = false;
+    RegisterCursors(debug);
+    RegisterHints(debug);
+    RegisterDialogs(debug);
+    RegisterTransitions();
+    RegisterForms();
+}
+
+bool SplashWanted() {
+    return registry.splashWanted;
+}
+
+void PreloadCommon() {
+    if (registry.preloaded) {
+        return;
+    }
+    registry.preloaded = true;
+    // With the sound group off the samples load on first use instead.
+    if (GroupEnabled(0)) {
+        for (const std::string_view name : PreloadedSounds) {
+            GetSample(name, 1.0f);
+        }
+    }
+    for (const std::string_view name : PreloadedTextures) {
+        GetTexture(name);
+    }
+    LoadScript(0, false);
+    // The world is read before the game state replays its events over it, so the menu region
+    // exists when the menu is shown.
+    LoadScenario();
+    if (TCustomPlayerState* state = CurrentGameState()) {
+        state->Restart();
+    }
+}
+
+void ShowFirstScreen() {
+    if (registry.splashWanted) {
+        SwitchForm("Splash", "Splash");
+        return;
+    }
+    PreloadCommon();
+    SwitchForm(LanguageChoicePending() ? "Languages" : "Menu", "Splash");
+}
+
+void GameDataStart() {
+    registry.preloaded = false;
+    ScenarioStart();
+    // Whether an achievement was earned is asked of the current player once there is one.
+    SetAchievementEarnedQuery(
+        [](int32_t number) { return HasAchievement(CurrentPlayer(), number); });
+}
+
+void GameDataUpdate() {}
+
+void GameDataStop() {
+    registry.preloaded = false;
+    SetAchievementEarnedQuery(nullptr);
+    ScenarioStop();
+}
+
+} // namespace valdmoor

@@ -1,0 +1,136 @@
+// The profile form driven through the framework: naming the first profile, creating, choosing
+// and deleting profiles, and the messages at the limits.
+#include "screens/GameGuiFormProfiles.h"
+
+#include "GuiFixture.h"
+#include "players/EnginePlayers.h"
+#include "screens/GameRegistry.h"
+
+#include <gtest/gtest.h>
+
+namespace valdmoor {
+namespace {
+
+using test::GuiFixture;
+
+class ProfilesTest : public GuiFixture {
+protected:
+    void SetUp() override {
+        GuiFixture::SetUp();
+        PlayersStart();
+        RegisterEngineObjects();
+    }
+    void TearDown() override {
+        PlayersStop();
+        GuiFixture::TearDown();
+    }
+    void ShowProfiles() {
+        SetCurrentForm("Profiles");
+        Frames(2);
+    }
+    // A click at a control of the form on top.
+    void Click(TGuiForm* form, std::string_view name) {
+        TGuiControl* control = FindControl(form, name);
+        ASSERT_NE(control, nullptr) << name;
+        const int x = static_cast<int>(control->Origin.X + control->Position.X);
+        const int y = static_cast<int>(control->Origin.Y + control->Position.Y);
+        Input("1 move " + std::to_string(x) + " " + std::to_string(y) + "\n2 down\n3 up");
+        // Long enough for a dialog it opens to finish fading in.
+        Frames(30);
+    }
+    TGuiForm* Profiles() { return FindForm("Profiles"); }
+    std::string TopDialog() const {
+        for (int32_t slot = DialogSlotCount - 1; slot >= 0; --slot) {
+            if (TGuiDialog* dialog = DialogInSlot(slot)) {
+                return dialog->Name();
+            }
+        }
+        return {};
+    }
+    void Type(const std::string& text) {
+        Input("1 text " + text + "\n2 key enter\n3 release enter");
+        Frames(30);
+    }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (int32_t i = 1; i <= PlayerCount(); ++i) {
+            names.push_back(PlayerAt(i)->Name());
+        }
+        return names;
+    }
+};
+
+TEST_F(ProfilesTest, FirstStartAsksForTheNameOfTheUnnamedProfile) {
+    ASSERT_EQ(PlayerCount(), 1);
+    ASSERT_TRUE(CurrentPlayer()->Name().empty());
+    ShowProfiles();
+    Frames(30);
+    ASSERT_EQ(TopDialog(), "InputLineCustom");
+    Type("");
+    // The default name (here its identifier: the test has no texts) was offered and taken.
+    EXPECT_EQ(Names(), (std::vector<std::string>{"DefaultProfileName"}));
+    EXPECT_EQ(FindControl(Profiles(), "1")->Text, "DefaultProfileName");
+    EXPECT_TRUE(FindControl(Profiles(), "1")->Checked);
+    EXPECT_FALSE(FindControl(Profiles(), "2")->Visible);
+}
+
+TEST_F(ProfilesTest, NewProfileBecomesCurrentAndATakenNameIsAskedAgain) {
+    CurrentPlayer()->SetName("Ann");
+    ShowProfiles();
+    Click(Profiles(), "New");
+    ASSERT_EQ(TopDialog(), "InputLineCustom");
+    Type("ann");
+    // The taken name (letters compare without case) brings the message, then a new prompt.
+    Frames(30);
+    ASSERT_EQ(TopDialog(), "MessageCustom");
+    Input("1 key enter\n2 release enter");
+    Frames(40);
+    ASSERT_EQ(TopDialog(), "InputLineCustom");
+    Type("Ida");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Ann", "Ida"}));
+    EXPECT_EQ(CurrentPlayer()->Name(), "Ida");
+    EXPECT_TRUE(FindControl(Profiles(), "2")->Checked);
+    EXPECT_FALSE(FindControl(Profiles(), "1")->Checked);
+
+    Click(Profiles(), "1");
+    EXPECT_EQ(CurrentPlayer()->Name(), "Ann");
+    EXPECT_TRUE(FindControl(Profiles(), "1")->Checked);
+}
+
+TEST_F(ProfilesTest, LimitsBringTheirMessages) {
+    CurrentPlayer()->SetName("One");
+    ShowProfiles();
+    Click(Profiles(), "Delete");
+    EXPECT_EQ(TopDialog(), "MessageCustom");
+    EXPECT_EQ(PlayerCount(), 1);
+    Input("1 key enter\n2 release enter");
+    Frames(40);
+    for (const char* name : {"Two", "Three", "Four", "Five", "Six"}) {
+        SelectOrCreatePlayer(name);
+    }
+    ReloadForm(Profiles());
+    Frames(2);
+    EXPECT_TRUE(FindControl(Profiles(), "6")->Visible);
+    Click(Profiles(), "New");
+    EXPECT_EQ(TopDialog(), "MessageCustom");
+    EXPECT_EQ(PlayerCount(), 6);
+}
+
+TEST_F(ProfilesTest, DeleteAsksAndRemovesTheCurrentProfile) {
+    CurrentPlayer()->SetName("Ann");
+    SelectOrCreatePlayer("Ida");
+    ShowProfiles();
+    Click(Profiles(), "Delete");
+    ASSERT_EQ(TopDialog(), "QueryCustom");
+    Input("1 key enter\n2 release enter");
+    Frames(40);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Ann"}));
+    EXPECT_FALSE(FindControl(Profiles(), "2")->Visible);
+    Click(Profiles(), "OK");
+    Frames(10);
+    ASSERT_NE(CurrentForm(), nullptr);
+    EXPECT_EQ(CurrentForm()->Name(), "Menu");
+}
+
+} // namespace
+} // namespace valdmoor
