@@ -13,6 +13,7 @@
 #include "storage/EngineStorage.h"
 #include "storage/LocalService.h"
 #include "world/GameAchievement.h"
+#include "world/GameAvatar.h"
 #include "world/GameScenario.h"
 
 #include <cstdio>
@@ -28,16 +29,19 @@ namespace {
 // Subsystems whose units have not arrived yet start, tick and stop as nothing.
 void Nothing() {}
 
-// The world is read before the profiles whose events replay over it; whether an achievement
-// was earned is asked of the current player once there is one.
+// The world is read before the profiles whose events replay over it; the avatar's hooks (the
+// world's reset, the replay, whether the current player earned an achievement) must be in
+// place before the profiles load, and go before the world does.
 void GameDataStart() {
     ScenarioStart();
     SetAchievementEarnedQuery(
         [](int32_t number) { return HasAchievement(CurrentPlayer(), number); });
     LoadScenario();
+    AvatarStart();
 }
 
 void GameDataStop() {
+    AvatarStop();
     SetAchievementEarnedQuery(nullptr);
     ScenarioStop();
 }
@@ -56,7 +60,7 @@ void ShowFirstScreen() {}
 
 // Per-frame updates, in order: frame timer, GUI, player profiles, game data, effects, texts.
 void (*const FrameUpdates[])() = {TimerUpdate, GuiFrame,      PlayersUpdate,
-                                  Nothing,     UpdateEffects, Nothing};
+                                  AvatarFrame, UpdateEffects, Nothing};
 
 void LinuxVersion(uint32_t& major, uint32_t& minor) {
     // Every Linux system the game builds on is supported.
