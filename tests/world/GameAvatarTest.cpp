@@ -39,6 +39,7 @@ public:
     }
     void PlaySceneExecutionEffects(const TScene&) override { ++Effects; }
     void SaveProfiles() override { ++Saves; }
+    bool PlayFormShown() const override { return Shown; }
 
     void CompleteTransition() {
         auto completed = std::move(Pending);
@@ -48,6 +49,7 @@ public:
         }
     }
 
+    bool Shown = false;
     TScene* Dialog = nullptr;
     int32_t Dialogs = 0;
     int32_t Effects = 0;
@@ -599,6 +601,21 @@ TEST_F(Avatar, ReplayEqualsLivePlayOverRandomSessions) {
     EXPECT_GT(counts.Cancels, 10);
     EXPECT_GT(counts.Resumed, 5);
     EXPECT_GT(ending->Visits + tower->Visits + market->Visits, 0);
+}
+
+TEST_F(Avatar, TheMainLoopStepsTheAvatarOnlyWhileThePlayFormShows) {
+    // Headless, no play form shows: the world waits rather than playing by itself.
+    ASSERT_EQ(TheAvatar().AvatarState, asCloseSites);
+    AvatarFrame();
+    EXPECT_EQ(TheAvatar().AvatarState, asCloseSites);
+    SetAvatarScreens(&screens);
+    AvatarFrame();
+    EXPECT_EQ(TheAvatar().AvatarState, asCloseSites);
+    screens.Shown = true;
+    AvatarFrame();
+    EXPECT_EQ(TheAvatar().AvatarState, asRevealSites);
+    AvatarStop();
+    AvatarFrame(); // after the stop: nothing to step
 }
 
 TEST_F(Avatar, CheckListsEventsNamingObjectsTheWorldLacks) {
