@@ -253,13 +253,13 @@ TEST_F(SaveToolOnTheTestWorld, CheckPassesOnTheSameWorldAndNamesEventsTheWorldLo
 
     const test::TProcessResult lost =
         Run({"check", save.string(), "--scenario", withoutPier.string()});
-    EXPECT_NE(lost.ExitCode, 0);
+    EXPECT_EQ(lost.ExitCode, 2);
     EXPECT_NE(lost.Out.find(": no site 4 in region 3 (site chosen: region 3 \"Port\", site 4)"),
               std::string::npos)
         << lost.Out;
     const test::TProcessResult lostJson =
         Run({"check", save.string(), "--scenario", withoutPier.string(), "--json"});
-    EXPECT_NE(lostJson.ExitCode, 0);
+    EXPECT_EQ(lostJson.ExitCode, 2);
     EXPECT_NE(lostJson.Out.find("\"problem\":\"no site 4 in region 3\",\"data\":{\"kind\":2,"),
               std::string::npos)
         << lostJson.Out;

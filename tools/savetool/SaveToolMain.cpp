@@ -316,7 +316,8 @@ int Run(int argc, char** argv) {
     events->add_flag("--json", json, "Print JSON instead of text.");
 
     CLI::App* check = app.add_subcommand(
-        "check", "Replays each profile over the world; lists events naming objects it lacks.");
+        "check", "Replays each profile over the world and lists events naming objects it "
+                 "lacks; exit status 2 when there are any, 1 when a file cannot be read.");
     check->add_option("SAVE", path, "The save file (Save.dat or Backup_Save.dat).")->required();
     check->add_option("--scenario", scenario, "The world (S0Scenario.dat).")->required();
     check->add_option("--profile", profile, "Only this profile (1-based).");
