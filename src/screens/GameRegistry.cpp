@@ -4,7 +4,6 @@
 #include "audio/EngineAudio.h"
 #include "gui/EngineGui.h"
 #include "gui/EngineGuiDialogs.h"
-#include "players/EnginePlayers.h"
 #include "players/GameState.h"
 #include "screens/GameGuiFormLanguages.h"
 #include "screens/GameGuiFormMenu.h"
@@ -13,7 +12,7 @@
 #include "storage/EngineLanguages.h"
 #include "storage/EngineScript.h"
 #include "video/EngineTextures.h"
-#include "world/GameAchievement.h"
+#include "world/GameAvatar.h"
 #include "world/GameScenario.h"
 
 #include <memory>
@@ -173,16 +172,18 @@ void ShowFirstScreen() {
 void GameDataStart() {
     registry.preloaded = false;
     ScenarioStart();
-    // Whether an achievement was earned is asked of the current player once there is one.
-    SetAchievementEarnedQuery(
-        [](int32_t number) { return HasAchievement(CurrentPlayer(), number); });
+    // The avatar's hooks (the world's reset, the replay, whether the current player earned an
+    // achievement) must be in place before the profiles load and replay.
+    AvatarStart();
 }
 
-void GameDataUpdate() {}
+void GameDataUpdate() {
+    AvatarFrame();
+}
 
 void GameDataStop() {
     registry.preloaded = false;
-    SetAchievementEarnedQuery(nullptr);
+    AvatarStop();
     ScenarioStop();
 }
 

@@ -735,4 +735,14 @@ bool AvatarStarted() {
     return avatar != nullptr;
 }
 
+void AvatarFrame() {
+    if (avatar == nullptr) {
+        return;
+    }
+    const TAvatarScreens& current = AvatarScreens();
+    if (current.PlayFormShown()) {
+        avatar->Update(current.PlayFormReady(), current.PlayMapView());
+    }
+}
+
 } // namespace valdmoor

@@ -54,6 +54,12 @@ public:
     // The "Play" form's "PlaySceneExecutionEffects" for Scene.
     virtual void PlaySceneExecutionEffects(const TScene& scene) = 0;
     virtual void SaveProfiles() = 0;
+
+    // The play form's frame inputs for the main loop's avatar step: whether it is showing,
+    // its HasInput flag and its map control. With no play form the avatar waits.
+    virtual bool PlayFormShown() const { return false; }
+    virtual bool PlayFormReady() const { return true; }
+    virtual const TMapView* PlayMapView() const { return nullptr; }
 };
 
 // Nil plugs the headless answers back in.
@@ -121,6 +127,9 @@ void AvatarStop();
 // The avatar; AvatarStart must have run.
 TAvatar& TheAvatar();
 bool AvatarStarted();
+// The main loop's game-data step: one avatar update while the play form is showing; nothing
+// before AvatarStart.
+void AvatarFrame();
 
 // Appends to the current profile's events; nothing without a current profile.
 void RecordGameEvent(const TData& data);

@@ -1,10 +1,17 @@
 // valdmoor-save run end to end on save files written by the game's own writer, and on damaged
 // ones.
+#include "ScenarioModel.h"
 #include "TestSupport.h"
 #include "app/EngineApplication.h"
 #include "players/EnginePlayers.h"
 #include "players/GameState.h"
 #include "storage/EngineStorage.h"
+#include "storage/LocalService.h"
+#include "world/GameAvatar.h"
+#include "world/GameMap.h"
+#include "world/GameRegion.h"
+#include "world/GameScenario.h"
+#include "world/GameSite.h"
 
 #include <filesystem>
 #include <memory>
@@ -133,6 +140,148 @@ TEST_F(SaveTool, DamagedFilesGiveAClearErrorAndNeverCrash) {
         result = Run({"events", flipped.string(), "--json"});
         EXPECT_TRUE(result.ExitCode == 0 || result.ExitCode == 1) << i;
     }
+}
+
+// A save made by playing the text test world headless through the avatar: the home site, the
+// market, travel to the port and its pier, which leads back.
+class SaveToolOnTheTestWorld : public testing::Test {
+protected:
+    class TOpenMap final : public TMapView {
+    public:
+        bool IsRevealedPoint(float, float) const override { return true; }
+    };
+
+    void SetUp() override {
+        const std::string scenario = test::ReadFile(VALDMOOR_TEST_WORLD "/Ordinary/S0Scenario.dat");
+        ASSERT_FALSE(scenario.empty()) << "the build makes the test world";
+        world = folder.Write("World/S0Scenario.dat", scenario);
+        ApplicationStart();
+        ScenarioStart();
+        ASSERT_TRUE(ServiceInit(folder.Path().string()));
+        SetStorageFolderPath(sfUser, folder.Path().string());
+        TMemoryStream stream(scenario);
+        LoadScenarioFrom(stream);
+        PlayersStart();
+        AvatarStart();
+        ResetWorld();
+        Play();
+        AvatarStop();
+        PlayersStop();
+        ServiceShutdown();
+        // The same world with the pier taken out of every region: events naming it are lost.
+        scenario::TWorldModel model = scenario::ReadWorldBytes(scenario);
+        model.UnattachedSites.push_back(model.Regions.back().Sites.back());
+        model.Regions.back().Sites.pop_back();
+        withoutPier = folder.Write("Smaller/S0Scenario.dat", scenario::WriteWorldBytes(model));
+        ScenarioStop();
+        ApplicationStop();
+        StorageReset();
+        save = folder.Path() / "Cloud" / "Save.dat";
+        ASSERT_TRUE(fs::exists(save)) << "the game saved at its stop";
+    }
+
+    void Settle() {
+        for (int32_t i = 0; i < 1000 && TheAvatar().AvatarState != asIdle; ++i) {
+            TheAvatar().UpdateBy(true, &map, 1);
+        }
+        ASSERT_EQ(TheAvatar().AvatarState, asIdle);
+    }
+    static TSite* Named(std::string_view region, std::string_view name) {
+        for (TSite& site : FindRegionByName(region)->Sites) {
+            if (site.Name() == name) {
+                return &site;
+            }
+        }
+        return nullptr;
+    }
+    void Play() {
+        Settle();
+        for (const char* name : {"Home", "Market"}) {
+            TSite* site = Named("Meadow", name);
+            ASSERT_NE(site, nullptr);
+            ASSERT_TRUE(site->Revealed) << name;
+            TheAvatar().GoToSite(site, true);
+            Settle();
+        }
+        TheAvatar().TravelTo(FindRegionByName("Port"));
+        Settle();
+        ASSERT_EQ(CurrentRegion()->Name(), "Port");
+        TheAvatar().GoToSite(Named("Port", "Pier"), true);
+        Settle();
+        ASSERT_EQ(CurrentRegion()->Name(), "Meadow");
+    }
+
+    test::TProcessResult Run(const std::vector<std::string>& args) const {
+        return test::RunProcess(Tool, args);
+    }
+
+    test::TTempFolder folder;
+    TOpenMap map;
+    fs::path world;
+    fs::path withoutPier;
+    fs::path save;
+};
+
+TEST_F(SaveToolOnTheTestWorld, EventsCarryTheWorldsNames) {
+    const test::TProcessResult text = Run({"events", save.string(), "--scenario", world.string()});
+    ASSERT_EQ(text.ExitCode, 0) << text.Err;
+    EXPECT_NE(text.Out.find("site chosen: region 2 \"Meadow\", site 1 \"Home\""), std::string::npos)
+        << text.Out;
+    EXPECT_NE(text.Out.find("\"Pier\""), std::string::npos) << text.Out;
+
+    const test::TProcessResult json =
+        Run({"events", save.string(), "--scenario", world.string(), "--profile", "1", "--json"});
+    ASSERT_EQ(json.ExitCode, 0) << json.Err;
+    EXPECT_NE(json.Out.find(",\"text\":\"site chosen: region 2 \\\"Meadow\\\""), std::string::npos)
+        << json.Out;
+
+    // Without the scenario the numbers stand alone.
+    const test::TProcessResult bare = Run({"events", save.string(), "--json"});
+    ASSERT_EQ(bare.ExitCode, 0) << bare.Err;
+    EXPECT_EQ(bare.Out.find("\"text\""), std::string::npos);
+}
+
+TEST_F(SaveToolOnTheTestWorld, CheckPassesOnTheSameWorldAndNamesEventsTheWorldLost) {
+    const test::TProcessResult same = Run({"check", save.string(), "--scenario", world.string()});
+    EXPECT_EQ(same.ExitCode, 0) << same.Out << same.Err;
+    EXPECT_NE(same.Out.find(", 0 problems\n"), std::string::npos) << same.Out;
+    EXPECT_NE(same.Out.find("no problems\n"), std::string::npos) << same.Out;
+    const test::TProcessResult sameJson =
+        Run({"check", save.string(), "--scenario", world.string(), "--json"});
+    EXPECT_EQ(sameJson.ExitCode, 0) << sameJson.Err;
+    EXPECT_NE(sameJson.Out.find("\"problems\":0,\"ok\":true}"), std::string::npos) << sameJson.Out;
+
+    const test::TProcessResult lost =
+        Run({"check", save.string(), "--scenario", withoutPier.string()});
+    EXPECT_EQ(lost.ExitCode, 2);
+    EXPECT_NE(lost.Out.find(": no site 4 in region 3 (site chosen: region 3 \"Port\", site 4)"),
+              std::string::npos)
+        << lost.Out;
+    const test::TProcessResult lostJson =
+        Run({"check", save.string(), "--scenario", withoutPier.string(), "--json"});
+    EXPECT_EQ(lostJson.ExitCode, 2);
+    EXPECT_NE(lostJson.Out.find("\"problem\":\"no site 4 in region 3\",\"data\":{\"kind\":2,"),
+              std::string::npos)
+        << lostJson.Out;
+    EXPECT_NE(lostJson.Out.find("\"ok\":false}"), std::string::npos) << lostJson.Out;
+}
+
+TEST_F(SaveToolOnTheTestWorld, AMissingOrDamagedWorldIsAnErrorNamingIt) {
+    const fs::path missing = folder.Path() / "None.dat";
+    const test::TProcessResult none = Run({"check", save.string(), "--scenario", missing.string()});
+    EXPECT_EQ(none.ExitCode, 1);
+    EXPECT_NE(none.Err.find(missing.string() + ": the file cannot be read"), std::string::npos)
+        << none.Err;
+
+    const fs::path cut = folder.Write("Cut/S0Scenario.dat", test::ReadFile(world).substr(0, 40));
+    const test::TProcessResult damaged = Run({"events", save.string(), "--scenario", cut.string()});
+    EXPECT_EQ(damaged.ExitCode, 1);
+    EXPECT_NE(damaged.Err.find("valdmoor-save: " + cut.string() + ": "), std::string::npos)
+        << damaged.Err;
+    EXPECT_TRUE(damaged.Out.empty());
+
+    const test::TProcessResult noWorld = Run({"check", save.string()});
+    EXPECT_NE(noWorld.ExitCode, 0);
 }
 
 } // namespace

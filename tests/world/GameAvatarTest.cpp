@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,7 @@ public:
     }
     void PlaySceneExecutionEffects(const TScene&) override { ++Effects; }
     void SaveProfiles() override { ++Saves; }
+    bool PlayFormShown() const override { return Shown; }
 
     void CompleteTransition() {
         auto completed = std::move(Pending);
@@ -47,6 +49,7 @@ public:
         }
     }
 
+    bool Shown = false;
     TScene* Dialog = nullptr;
     int32_t Dialogs = 0;
     int32_t Effects = 0;
@@ -82,7 +85,7 @@ protected:
         test::WorldTest::TearDown();
     }
 
-    void BuildWorld() {
+    virtual void BuildWorld() {
         gold = Prop(pkProperty, 50, "Gold");
         wood = Prop(pkItem, 5, "Wood");
         plank = Prop(pkItem, 0, "Plank");
@@ -216,8 +219,9 @@ protected:
 
     // The model as played, against the model rebuilt from the events. A game left inside a
     // visit resumes it: the comparison is made once the resumed visit is back at its dialog.
-    void ExpectReplayEqualsLive(const std::string& context) {
-        const std::vector<TWorldStateEntry> live = CaptureWorldState();
+    void ExpectReplayEqualsLive(const std::string& context,
+                                const TWorldStateOptions& options = {}) {
+        const std::vector<TWorldStateEntry> live = CaptureWorldState(options);
         TSite* liveSite = TheAvatar().AvatarState == asDialogOpen ? TheAvatar().Site : nullptr;
         TScene* liveScene = liveSite != nullptr ? screens.Dialog : nullptr;
         game->Restart();
@@ -232,9 +236,85 @@ protected:
         } else {
             EXPECT_EQ(TheAvatar().AvatarState, asCloseSites) << context;
         }
-        const std::vector<TWorldStateEntry> replayed = CaptureWorldState();
+        const std::vector<TWorldStateEntry> replayed = CaptureWorldState(options);
         EXPECT_EQ(FirstWorldStateDifference(live, replayed), "") << context;
         EXPECT_EQ(WorldStateDigest(live), WorldStateDigest(replayed)) << context;
+    }
+
+    struct TSessionCounts {
+        int32_t Undos = 0;
+        int32_t Cancels = 0;
+        int32_t Resumed = 0;
+        std::set<const TSite*> Chosen;
+    };
+    // Random play through the avatar: site choices, accepts with random exchange counters,
+    // cancels, travel between Regions and undo; after each session the events are replayed
+    // over a reset world, which must come out as played.
+    TSessionCounts PlayRandomSessions(uint32_t seed, int32_t sessions,
+                                      const std::vector<TRegion*>& regions) {
+        SetAvatarScreens(&screens);
+        std::mt19937 random(seed);
+        auto chance = [&](int32_t percent) {
+            return std::uniform_int_distribution<int32_t>(0, 99)(random) < percent;
+        };
+        const float frameTimes[] = {0, 0.016f, 0.3f, 1};
+        TSessionCounts counts;
+        for (int32_t session = 0; session < sessions; ++session) {
+            game->ClearEvents();
+            // A cancelled dialog's tint and music actions stay live and are in no event.
+            bool cancelled = false;
+            for (int32_t step = 0; step < 400; ++step) {
+                TAvatar& avatar = TheAvatar();
+                if (screens.Pending && chance(50)) {
+                    screens.CompleteTransition();
+                }
+                avatar.UpdateBy(chance(90), &map, frameTimes[random() % 4]);
+                if (avatar.AvatarState == asDialogOpen && chance(70)) {
+                    if (chance(15)) {
+                        ++counts.Cancels;
+                        cancelled = true;
+                        avatar.CancelVisit();
+                    } else {
+                        avatar.Choices = {};
+                        for (int32_t slot = 1; slot <= 8; ++slot) {
+                            SetChoice(avatar.Choices, slot, random() % 4);
+                        }
+                        avatar.AcceptScene();
+                    }
+                } else if (avatar.AvatarState == asIdle && !screens.Pending) {
+                    const int32_t roll = static_cast<int32_t>(random() % 100);
+                    if (roll < 8) {
+                        avatar.TravelTo(regions[random() % regions.size()]);
+                    } else if (roll < 12) {
+                        ++counts.Undos;
+                        game->UndoLastMove();
+                        game->Restart();
+                    } else {
+                        std::vector<TSite*> open;
+                        for (TSite& site : CurrentRegion()->Sites) {
+                            if (site.Revealed && !site.Closed) {
+                                open.push_back(&site);
+                            }
+                        }
+                        if (!open.empty()) {
+                            TSite* site = open[random() % open.size()];
+                            counts.Chosen.insert(site);
+                            avatar.GoToSite(site, true);
+                        }
+                    }
+                }
+            }
+            Settle();
+            if (TheAvatar().AvatarState == asDialogOpen) {
+                ++counts.Resumed;
+            }
+            ExpectReplayEqualsLive("session " + std::to_string(session),
+                                   {.TintsAndMusic = !cancelled});
+            if (HasFailure()) {
+                break;
+            }
+        }
+        return counts;
     }
 
     test::TTempFolder temp;
@@ -515,69 +595,27 @@ TEST_F(Avatar, TravelOnlyWhenIdleAndToAnotherRegion) {
 }
 
 TEST_F(Avatar, ReplayEqualsLivePlayOverRandomSessions) {
-    SetAvatarScreens(&screens);
-    std::mt19937 random(20261208);
-    auto chance = [&](int32_t percent) {
-        return std::uniform_int_distribution<int32_t>(0, 99)(random) < percent;
-    };
-    const float frameTimes[] = {0, 0.016f, 0.3f, 1};
-    int32_t undos = 0;
-    int32_t cancels = 0;
-    int32_t resumed = 0;
-    for (int32_t session = 0; session < 60; ++session) {
-        game->ClearEvents();
-        for (int32_t step = 0; step < 400; ++step) {
-            TAvatar& avatar = TheAvatar();
-            if (screens.Pending && chance(50)) {
-                screens.CompleteTransition();
-            }
-            avatar.UpdateBy(chance(90), &map, frameTimes[random() % 4]);
-            if (avatar.AvatarState == asDialogOpen && chance(70)) {
-                if (chance(15)) {
-                    ++cancels;
-                    avatar.CancelVisit();
-                } else {
-                    avatar.Choices = {};
-                    for (int32_t slot = 1; slot <= 8; ++slot) {
-                        SetChoice(avatar.Choices, slot, random() % 4);
-                    }
-                    avatar.AcceptScene();
-                }
-            } else if (avatar.AvatarState == asIdle && !screens.Pending) {
-                const int32_t roll = static_cast<int32_t>(random() % 100);
-                if (roll < 8) {
-                    avatar.TravelTo(chance(50) ? home : far);
-                } else if (roll < 12) {
-                    ++undos;
-                    game->UndoLastMove();
-                    game->Restart();
-                } else {
-                    std::vector<TSite*> open;
-                    for (TSite& site : CurrentRegion()->Sites) {
-                        if (site.Revealed && !site.Closed) {
-                            open.push_back(&site);
-                        }
-                    }
-                    if (!open.empty()) {
-                        avatar.GoToSite(open[random() % open.size()], true);
-                    }
-                }
-            }
-        }
-        Settle();
-        if (TheAvatar().AvatarState == asDialogOpen) {
-            ++resumed;
-        }
-        ExpectReplayEqualsLive("session " + std::to_string(session));
-        if (HasFailure()) {
-            return;
-        }
-    }
+    const TSessionCounts counts = PlayRandomSessions(20261208, 60, {home, far});
     // The sessions reached the cases that matter.
-    EXPECT_GT(undos, 10);
-    EXPECT_GT(cancels, 10);
-    EXPECT_GT(resumed, 5);
+    EXPECT_GT(counts.Undos, 10);
+    EXPECT_GT(counts.Cancels, 10);
+    EXPECT_GT(counts.Resumed, 5);
     EXPECT_GT(ending->Visits + tower->Visits + market->Visits, 0);
+}
+
+TEST_F(Avatar, TheMainLoopStepsTheAvatarOnlyWhileThePlayFormShows) {
+    // Headless, no play form shows: the world waits rather than playing by itself.
+    ASSERT_EQ(TheAvatar().AvatarState, asCloseSites);
+    AvatarFrame();
+    EXPECT_EQ(TheAvatar().AvatarState, asCloseSites);
+    SetAvatarScreens(&screens);
+    AvatarFrame();
+    EXPECT_EQ(TheAvatar().AvatarState, asCloseSites);
+    screens.Shown = true;
+    AvatarFrame();
+    EXPECT_EQ(TheAvatar().AvatarState, asRevealSites);
+    AvatarStop();
+    AvatarFrame(); // after the stop: nothing to step
 }
 
 TEST_F(Avatar, CheckListsEventsNamingObjectsTheWorldLacks) {
@@ -627,6 +665,37 @@ TEST_F(Avatar, TheWorldStateNamesItsFirstDifference) {
     home->Tint[0] = 0.5f;
     EXPECT_EQ(WorldDigest({.TintsAndMusic = false}), WorldStateDigest(CaptureWorldState({false})));
     EXPECT_NE(WorldDigest(), WorldStateDigest(after));
+}
+
+// The text-format test world as the compiler builds it, read by the game's own loader.
+class AvatarOnTheTestWorld : public Avatar {
+protected:
+    void BuildWorld() override {
+        SetStorageFolderPath(sfOrdinary, VALDMOOR_TEST_WORLD "/Ordinary/");
+        LoadScenario();
+        ASSERT_TRUE(ScenarioLoaded()) << "the build makes the test world";
+    }
+    void TearDown() override {
+        Avatar::TearDown();
+        StorageReset();
+    }
+};
+
+TEST_F(AvatarOnTheTestWorld, ReplayEqualsLivePlayOverRandomSessions) {
+    TRegion* meadowRegion = FindRegionByName("Meadow");
+    TRegion* portRegion = FindRegionByName("Port");
+    ASSERT_NE(meadowRegion, nullptr);
+    ASSERT_NE(portRegion, nullptr);
+    ASSERT_EQ(CurrentRegion(), meadowRegion);
+    const TSessionCounts counts = PlayRandomSessions(20261209, 200, {meadowRegion, portRegion});
+    EXPECT_GT(counts.Undos, 50);
+    EXPECT_GT(counts.Cancels, 50);
+    // Both regions were played, the market's barter and make scenes among it.
+    std::set<std::string> chosen;
+    for (const TSite* site : counts.Chosen) {
+        chosen.insert(site->Name());
+    }
+    EXPECT_EQ(chosen, (std::set<std::string>{"Ferry", "Home", "Market", "Pier"}));
 }
 
 } // namespace
