@@ -164,7 +164,9 @@ private:
 
     // A new game, then the path, live.
     TStop Replay(const std::vector<TPlayAction>& path) {
-        screens_ = {};
+        screens_.DialogOpen = false;
+        screens_.Ended = false;
+        screens_.Earned.clear();
         recorder_.Events().Clear();
         ResetWorld();
         TStop stop = RunToRest();
@@ -344,6 +346,14 @@ private:
                 }
             }
         }
+        // A held stage matters only where it keeps the ending away: travel may still lead to a
+        // site that clears it by itself.
+        for (const auto& [node, stage] : locks_) {
+            if (!canEnd[static_cast<std::size_t>(node)] && report.StageLocks++ == 0) {
+                report.LockedStage = stage;
+                report.StageLockPath = PathTo(node);
+            }
+        }
         int64_t first = -1;
         for (std::size_t i = 0; i < nodes_.size(); ++i) {
             const TNode& node = nodes_[i];
@@ -376,6 +386,8 @@ private:
     std::set<const TSite*> sites_;
     std::set<const TScene*> scenes_;
     std::set<int32_t> achievements_;
+    // Resting states whose story stage holds the site controls with no button to clear it.
+    std::vector<std::pair<int64_t, int32_t>> locks_;
 };
 
 TProveReport TProver::Run() {
@@ -411,10 +423,7 @@ TProveReport TProver::Run() {
             std::none_of(actions.begin(), actions.end(), [](const TPlayAction& a) {
                 return a.Kind == paHint || a.Kind == paInventory;
             })) {
-            if (report.StageLocks++ == 0) {
-                report.LockedStage = StoryStage();
-                report.StageLockPath = path;
-            }
+            locks_.emplace_back(current, StoryStage());
         }
         ++expanded_;
         expandedFlags_[static_cast<std::size_t>(current)] = true;

@@ -52,8 +52,8 @@ struct TProveReport {
     // otherwise states with nothing left to do), and the shortest path into one.
     int64_t DeadEnds = 0;
     std::vector<TPlayAction> DeadEndPath;
-    // Resting states whose story stage holds every site control while the button it points at
-    // cannot clear it, the stage, and the shortest path into one.
+    // Resting states, with no ending reachable from them, whose story stage holds every site
+    // control while no button can clear it; the stage, and the shortest path into one.
     int64_t StageLocks = 0;
     int32_t LockedStage = 0;
     std::vector<TPlayAction> StageLockPath;
