@@ -18,7 +18,6 @@
 #include <cstdio>
 #include <deque>
 #include <set>
-#include <unistd.h>
 #include <unordered_map>
 
 namespace valdmoor::scenario {

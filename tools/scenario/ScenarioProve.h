@@ -66,7 +66,8 @@ struct TProveReport {
 };
 
 // The world must be loaded and the avatar started. The avatar's screens, event recorder and
-// achievement query are the prover's while it runs and the game's again afterwards.
+// achievement query are the prover's while it runs; afterwards the headless screens, the
+// current profile and the profile's achievements answer again, and the world is a new game.
 TProveReport ProveWorld(const TProveOptions& options);
 
 // "click site 1/2 \"Gate\"", "accept 3,0", ...
