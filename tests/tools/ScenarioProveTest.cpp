@@ -221,3 +221,37 @@ TEST(ScenarioCheck, MediaMissingFromTheGameFolderAreReported) {
 
 } // namespace
 } // namespace valdmoor::scenario
+
+namespace valdmoor::scenario {
+namespace {
+
+TEST(ScenarioProveTool, ExitsByTheVerdictAndWritesTheWinningSaveAndScript) {
+    const test::TTempFolder temp;
+    const std::string tool = VALDMOOR_SCENARIO_TOOL;
+    const std::string worlds = std::string(VALDMOOR_SOURCE_DIR) + "/tests/tools/worlds/";
+    const auto save = (temp.Path() / "Proof.sav").string();
+    const auto script = (temp.Path() / "Proof.txt").string();
+    test::TProcessResult run = test::RunProcess(
+        tool, {"prove", worlds + "DeadEnd.yaml", "--save", save, "--script", script});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_NE(run.Out.find("ending reachable in 3 actions"), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("dead ends: "), std::string::npos);
+    const std::string lines = test::ReadFile(script);
+    EXPECT_NE(lines.find("site 1 1 \"Shop\"\naccept 1 0 0 0 0 0 0 0\nsite 1 3 \"Exit\"\n"),
+              std::string::npos)
+        << lines;
+    TMemoryStream stream(test::ReadFile(save));
+    TPlayerList players;
+    EXPECT_EQ(ReadSaveData(stream, save, players), 1);
+
+    run = test::RunProcess(tool, {"prove", worlds + "StageLock.yaml"});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_NE(run.Out.find("stage lock: story stage 3"), std::string::npos) << run.Out;
+    run = test::RunProcess(tool, {"check", worlds + "Cycle.yaml"});
+    EXPECT_EQ(run.ExitCode, 1);
+    run = test::RunProcess(tool, {"check", worlds + "DeadEnd.yaml"});
+    EXPECT_EQ(run.ExitCode, 0) << run.Out;
+}
+
+} // namespace
+} // namespace valdmoor::scenario

@@ -77,11 +77,18 @@ int Prove(const TWorldModel& world, const TProveOptions& options, const std::str
     std::cout << (report.Complete ? "explored every state: " : "stopped by the bounds: ")
               << report.States << " states, " << report.Expanded << " expanded in "
               << report.Seconds << " s\n";
-    if (report.EndingReachable) {
-        std::cout << "ending reachable in " << report.WinningPath.size() << " actions:\n";
-        for (const TPlayAction& action : report.WinningPath) {
+    // An empty path is the new game itself.
+    auto printPath = [](const std::vector<TPlayAction>& path) {
+        if (path.empty()) {
+            std::cout << "  (the new game)\n";
+        }
+        for (const TPlayAction& action : path) {
             std::cout << "  " << DescribePlayAction(action) << "\n";
         }
+    };
+    if (report.EndingReachable) {
+        std::cout << "ending reachable in " << report.WinningPath.size() << " actions:\n";
+        printPath(report.WinningPath);
     } else {
         std::cout << "error: no ending reachable\n";
     }
@@ -97,17 +104,13 @@ int Prove(const TWorldModel& world, const TProveOptions& options, const std::str
     if (report.DeadEnds > 0) {
         std::cout << "dead ends: " << report.DeadEnds << " states, the nearest after "
                   << report.DeadEndPath.size() << " actions:\n";
-        for (const TPlayAction& action : report.DeadEndPath) {
-            std::cout << "  " << DescribePlayAction(action) << "\n";
-        }
+        printPath(report.DeadEndPath);
     }
     if (report.StageLocks > 0) {
         std::cout << "stage lock: story stage " << report.LockedStage
                   << " holds every site control and nothing clears it, after "
                   << report.StageLockPath.size() << " actions:\n";
-        for (const TPlayAction& action : report.StageLockPath) {
-            std::cout << "  " << DescribePlayAction(action) << "\n";
-        }
+        printPath(report.StageLockPath);
     }
     if (report.Stuck > 0) {
         std::cout << "error: " << report.Stuck << " states where the world never comes to rest\n";
