@@ -41,6 +41,11 @@ public:
 
 THeadlessScreens headless;
 TAvatarScreens* screens = nullptr;
+TCustomPlayerState* recorder = nullptr;
+
+TCustomPlayerState* RecordingState() {
+    return recorder != nullptr ? recorder : CurrentGameState();
+}
 std::unique_ptr<TAvatar> avatar;
 
 TSite* SiteOf(const TData& data) {
@@ -105,8 +110,12 @@ TAvatarScreens& AvatarScreens() {
     return screens != nullptr ? *screens : headless;
 }
 
+void SetEventRecorder(TCustomPlayerState* state) {
+    recorder = state;
+}
+
 void RecordGameEvent(const TData& data) {
-    if (TCustomPlayerState* game = CurrentGameState()) {
+    if (TCustomPlayerState* game = RecordingState()) {
         game->RecordEvent(data);
     }
 }
@@ -331,7 +340,7 @@ void TAvatar::CancelVisit() {
         return;
     }
     MarkEntered(*Site);
-    TCustomPlayerState* game = CurrentGameState();
+    TCustomPlayerState* game = RecordingState();
     if (game == nullptr || !game->DropPendingMove()) {
         RecordGameEvent(SiteEvent(evSiteLeft, *Site));
     }
@@ -724,6 +733,7 @@ void AvatarStop() {
     SetReplayHooks({});
     SetAchievementEarnedQuery(nullptr);
     screens = nullptr;
+    recorder = nullptr;
     avatar.reset();
 }
 

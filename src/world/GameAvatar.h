@@ -133,6 +133,9 @@ void AvatarFrame();
 
 // Appends to the current profile's events; nothing without a current profile.
 void RecordGameEvent(const TData& data);
+// Records into State instead of the current profile (a headless run without profiles); nil
+// goes back to the profile.
+void SetEventRecorder(TCustomPlayerState* state);
 // Event records as the avatar makes them; none of the objects may be nil.
 TData SiteEvent(int32_t kind, const TSite& site, int32_t value = 0);
 TData SceneEvent(int32_t kind, const TScene& scene, int32_t value = 0);

@@ -1,13 +1,20 @@
 // valdmoor-scenario: builds the game's world file "S0Scenario.dat" and each language's
 // "ScriptScenario.xml" from a world written in YAML, decompiles a world file back into YAML,
 // and lists texts that are missing or no longer used.
+#include "ScenarioCheck.h"
+#include "ScenarioProve.h"
 #include "ScenarioTexts.h"
 #include "ScenarioYaml.h"
 #include "ToolFiles.h"
+#include "app/EngineApplication.h"
+#include "storage/EngineStorage.h"
+#include "world/GameAvatar.h"
+#include "world/GameScenario.h"
 
 #include <CLI/CLI.hpp>
 #include <filesystem>
 #include <iostream>
+#include <unistd.h>
 
 namespace {
 
@@ -58,6 +65,70 @@ std::string DefaultTextFolder(const std::string& world) {
     return (fs::path(world).parent_path() / "texts").string();
 }
 
+// Loads the world into the live model and searches it; exit 0 only when an ending is reachable.
+int Prove(const TWorldModel& world, const TProveOptions& options, const std::string& saveFile,
+          const std::string& scriptFile) {
+    ApplicationStart();
+    ScenarioStart();
+    AvatarStart();
+    TMemoryStream stream(WriteWorldBytes(world));
+    LoadScenarioFrom(stream);
+    const TProveReport report = ProveWorld(options);
+    std::cout << (report.Complete ? "explored every state: " : "stopped by the bounds: ")
+              << report.States << " states, " << report.Expanded << " expanded in "
+              << report.Seconds << " s\n";
+    // An empty path is the new game itself.
+    auto printPath = [](const std::vector<TPlayAction>& path) {
+        if (path.empty()) {
+            std::cout << "  (the new game)\n";
+        }
+        for (const TPlayAction& action : path) {
+            std::cout << "  " << DescribePlayAction(action) << "\n";
+        }
+    };
+    if (report.EndingReachable) {
+        std::cout << "ending reachable in " << report.WinningPath.size() << " actions:\n";
+        printPath(report.WinningPath);
+    } else {
+        std::cout << "error: no ending reachable\n";
+    }
+    for (const std::string& name : report.SitesNeverVisited) {
+        std::cout << "never visited: site " << name << "\n";
+    }
+    for (const std::string& name : report.ScenesNeverExecuted) {
+        std::cout << "never executed: scene " << name << "\n";
+    }
+    for (const std::string& name : report.AchievementsNeverCompleted) {
+        std::cout << "never completed: achievement " << name << "\n";
+    }
+    if (report.DeadEnds > 0) {
+        std::cout << "dead ends: " << report.DeadEnds << " states, the nearest after "
+                  << report.DeadEndPath.size() << " actions:\n";
+        printPath(report.DeadEndPath);
+    }
+    if (report.StageLocks > 0) {
+        std::cout << "stage lock: story stage " << report.LockedStage
+                  << " holds every site control and nothing clears it, after "
+                  << report.StageLockPath.size() << " actions:\n";
+        printPath(report.StageLockPath);
+    }
+    if (report.Stuck > 0) {
+        std::cout << "error: " << report.Stuck << " states where the world never comes to rest\n";
+    }
+    if (report.EndingReachable && !saveFile.empty()) {
+        tools::WriteBinaryFile(saveFile, ProofSaveBytes(report.WinningEvents));
+        std::cerr << "valdmoor-scenario: winning save -> " << saveFile << "\n";
+    }
+    if (report.EndingReachable && !scriptFile.empty()) {
+        tools::WriteBinaryFile(scriptFile, PlayActionScript(report.WinningPath));
+        std::cerr << "valdmoor-scenario: winning input script -> " << scriptFile << "\n";
+    }
+    AvatarStop();
+    ScenarioStop();
+    ApplicationStop();
+    return report.EndingReachable && report.Stuck == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -84,6 +155,25 @@ int main(int argc, char** argv) {
         app.add_subcommand("texts", "per language, the texts missing and no longer used");
     textsCommand->add_option("world", source, "the YAML world")->required();
     textsCommand->add_option("--texts", texts, "folder of <language>.yaml texts");
+    std::string game;
+    CLI::App* check = app.add_subcommand(
+        "check", "static findings: references, texts, media, cycles, props, prerequisites");
+    check->add_option("world", source, "the YAML world")->required();
+    check->add_option("--texts", texts, "folder of <language>.yaml texts");
+    check->add_option("--game", game, "game folder whose media the world names");
+    TProveOptions prove;
+    std::string saveFile;
+    std::string scriptFile;
+    CLI::App* proveCommand =
+        app.add_subcommand("prove", "plays the world headless: can it be finished?");
+    proveCommand->add_option("world", source, "the YAML world")->required();
+    proveCommand->add_option("--max-states", prove.MaxStates, "stop after this many states");
+    proveCommand->add_option("--seconds", prove.Seconds, "stop after this many seconds");
+    proveCommand->add_option("--choices", prove.Choices,
+                             "values tried per exchange counter (0 and the largest among them)");
+    proveCommand->add_option("--save", saveFile, "write the winning path as a save file");
+    proveCommand->add_option("--script", scriptFile,
+                             "write the winning path as a play script for -input");
     CLI11_PARSE(app, argc, argv);
 
     try {
@@ -103,6 +193,26 @@ int main(int argc, char** argv) {
             texts = DefaultTextFolder(source);
         }
         const auto sources = LoadTextSources(texts);
+        if (proveCommand->parsed()) {
+            for (const std::string& warning : warnings) {
+                std::cerr << "valdmoor-scenario: warning: " << warning << "\n";
+            }
+            prove.Progress = isatty(STDERR_FILENO) != 0;
+            return Prove(world, prove, saveFile, scriptFile);
+        }
+        if (check->parsed()) {
+            const std::vector<TFinding> findings =
+                CheckWorldSource(world, tools::ReadBinaryFile(source), source, sources, game);
+            bool failed = false;
+            for (const TFinding& finding : findings) {
+                std::cout << FormatFinding(finding) << "\n";
+                failed = failed || finding.Error;
+            }
+            for (const std::string& warning : warnings) {
+                std::cout << source << ": warning: " << warning << "\n";
+            }
+            return failed ? 1 : 0;
+        }
         if (textsCommand->parsed()) {
             for (const std::string& warning : warnings) {
                 std::cerr << "valdmoor-scenario: warning: " << warning << "\n";

@@ -1,0 +1,60 @@
+#include "world/GamePlayActions.h"
+
+#include "world/GameAvatar.h"
+#include "world/GameRegion.h"
+#include "world/GameScenario.h"
+#include "world/GameSite.h"
+
+namespace valdmoor {
+namespace {
+
+constexpr int32_t HintStage = 1;
+constexpr int32_t InventoryStage = 2;
+constexpr int32_t MapStage = 3;
+
+void ClearStage(int32_t stage) {
+    if (StoryStage() == stage) {
+        SetStoryStage(0);
+        RecordGameEvent(ValueEvent(evStoryStageSet, 0));
+    }
+}
+
+} // namespace
+
+bool SiteControlShown(const TSite& site) {
+    return site.Revealed && !site.Closed && !(site.Visits > 0 && site.KeepAssets == 0);
+}
+
+TPlayActions OfferedPlayActions(const TAvatar& avatar, bool hasInput) {
+    TPlayActions actions;
+    if (!hasInput || avatar.AvatarState != asIdle) {
+        return actions;
+    }
+    const int32_t stage = StoryStage();
+    const bool buttonFocused = stage >= HintStage && stage <= MapStage;
+    if (TRegion* region = CurrentRegion(); region != nullptr && !buttonFocused) {
+        for (TSite& site : region->Sites) {
+            if (SiteControlShown(site)) {
+                actions.Sites.push_back(&site);
+            }
+        }
+    }
+    actions.HintButton = StoryFlag(1);
+    actions.InventoryButton = StoryFlag(2);
+    actions.MapButton = StoryFlag(3);
+    if (actions.MapButton) {
+        TRegion* target = CurrentRegion() == WorldMapRegion() ? PreviousRegion() : WorldMapRegion();
+        actions.MapTarget = target != CurrentRegion() ? target : nullptr;
+    }
+    return actions;
+}
+
+void CloseHintDialog() {
+    ClearStage(HintStage);
+}
+
+void CloseInventoryDialog() {
+    ClearStage(InventoryStage);
+}
+
+} // namespace valdmoor

@@ -1,0 +1,257 @@
+// The world checker: the play screen's offered actions, the static findings, and the prover
+// on small worlds built to fail in one way each, and on the test world given an exit.
+#include "ScenarioProve.h"
+
+#include "ScenarioCheck.h"
+#include "ScenarioYaml.h"
+#include "TestSupport.h"
+#include "app/EngineApplication.h"
+#include "players/EnginePlayers.h"
+#include "storage/EngineStorage.h"
+#include "world/GameAvatar.h"
+#include "world/GamePlayActions.h"
+#include "world/GameRegion.h"
+#include "world/GameScenario.h"
+#include "world/GameSite.h"
+#include "world/GameWorldState.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+namespace valdmoor::scenario {
+namespace {
+
+std::string SourceFile(const std::string& relative) {
+    return test::ReadFile(std::string(VALDMOOR_SOURCE_DIR) + "/" + relative);
+}
+
+TWorldModel ParseFile(const std::string& relative) {
+    std::vector<std::string> warnings;
+    return ParseWorldYaml(SourceFile(relative), relative, warnings);
+}
+
+bool Has(const std::vector<std::string>& list, const std::string& item) {
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+class ProveTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ApplicationStart();
+        ScenarioStart();
+        AvatarStart();
+    }
+    void TearDown() override {
+        AvatarStop();
+        ScenarioStop();
+        ApplicationStop();
+    }
+    static void Load(const TWorldModel& world) {
+        TMemoryStream stream(WriteWorldBytes(world));
+        LoadScenarioFrom(stream);
+    }
+    static TProveReport Prove(const std::string& relative) {
+        Load(ParseFile(relative));
+        return ProveWorld({});
+    }
+};
+
+TEST_F(ProveTest, AWorldThatIsSoundIsProvenFinishableAndItsSaveReplaysToTheLastStep) {
+    // The test world has no ending of its own: a gate beyond the pier, back in the meadow,
+    // ends it once the port was seen.
+    TWorldModel world = ParseFile("tests/world/TestWorld.yaml");
+    TSiteModel gate;
+    gate.Name = "Gate";
+    gate.Number = 90;
+    gate.EndsGame = 1;
+    world.Regions[1].Sites.push_back(gate); // Meadow, after Ferry
+    const auto sites = world.Names(rkSite);
+    world.Regions[1].Sites.back().NeedVisited[0] =
+        static_cast<int32_t>(std::find(sites.begin(), sites.end(), "Pier") - sites.begin()) + 1;
+    Load(world);
+
+    const TProveReport report = ProveWorld({});
+    ASSERT_TRUE(report.EndingReachable);
+    EXPECT_TRUE(report.Complete);
+    EXPECT_EQ(report.Stuck, 0);
+    EXPECT_EQ(report.WinningPath.back().Kind, paSite);
+    EXPECT_EQ(FindSite(report.WinningPath.back().Region, report.WinningPath.back().Site)->Name(),
+              "Gate");
+    EXPECT_TRUE(report.SitesNeverVisited.empty());
+    // The path's events rebuild the world as the player left it before the last click.
+    TEventList events;
+    for (const TData& data : report.EventsBeforeEnding) {
+        events.Add(std::make_unique<TEvent>(data));
+    }
+    EXPECT_TRUE(CheckEvents(events).empty());
+    EXPECT_EQ(FirstWorldStateDifference(report.StateBeforeEnding,
+                                        CaptureWorldState(TWorldStateOptions{false})),
+              "");
+    // The written save reads back as one profile holding every event of the path.
+    TMemoryStream save(ProofSaveBytes(report.WinningEvents));
+    TPlayerList players;
+    EXPECT_EQ(ReadSaveData(save, "Proof", players), 1);
+    ASSERT_EQ(players.Count(), 1);
+    const auto& game = dynamic_cast<const TCustomPlayerState&>(players.ItemAt(1)->State());
+    EXPECT_EQ(game.Events().Count(), static_cast<int32_t>(report.WinningEvents.size()));
+    // The prover leaves the world as a new game.
+    EXPECT_EQ(TheAvatar().AvatarState, asCloseSites);
+}
+
+TEST_F(ProveTest, EachBrokenWorldIsFoundAndNamed) {
+    const TProveReport unreachable = Prove("tests/tools/worlds/Unreachable.yaml");
+    EXPECT_TRUE(unreachable.EndingReachable);
+    EXPECT_EQ(unreachable.SitesNeverVisited, std::vector<std::string>{"Meadow/Vault"});
+}
+
+TEST_F(ProveTest, ALossBeforeTheShopIsADeadEndOnTheWayToAReachableEnding) {
+    const TProveReport report = Prove("tests/tools/worlds/DeadEnd.yaml");
+    ASSERT_TRUE(report.EndingReachable);
+    // The shortest win buys the key with both coins.
+    ASSERT_EQ(report.WinningPath.size(), 3u);
+    EXPECT_EQ(report.WinningPath[1].Kind, paAccept);
+    EXPECT_EQ(report.WinningPath[1].Choices[0], 1);
+    EXPECT_GT(report.DeadEnds, 0);
+    ASSERT_FALSE(report.DeadEndPath.empty());
+    EXPECT_TRUE(report.Complete);
+}
+
+TEST_F(ProveTest, AnAchievementThatCannotCompleteIsNamed) {
+    const TProveReport report = Prove("tests/tools/worlds/Achievement.yaml");
+    EXPECT_TRUE(report.EndingReachable);
+    EXPECT_EQ(report.AchievementsNeverCompleted, std::vector<std::string>{"Collector"});
+}
+
+TEST_F(ProveTest, AStoryStageThatHoldsEverySiteControlIsALock) {
+    const TProveReport report = Prove("tests/tools/worlds/StageLock.yaml");
+    EXPECT_FALSE(report.EndingReachable);
+    EXPECT_GT(report.StageLocks, 0);
+    EXPECT_EQ(report.LockedStage, 3);
+    ASSERT_FALSE(report.StageLockPath.empty());
+    EXPECT_TRUE(Has(report.SitesNeverVisited, "Meadow/Exit"));
+}
+
+TEST_F(ProveTest, TheBoundsStopTheSearchAndSayItIsIncomplete) {
+    Load(ParseFile("tests/world/TestWorld.yaml"));
+    TProveOptions options;
+    options.MaxStates = 5;
+    const TProveReport report = ProveWorld(options);
+    EXPECT_FALSE(report.Complete);
+    EXPECT_LE(report.States, 5 + 20);
+}
+
+TEST_F(ProveTest, SiteControlsTakeClicksOnlyWhenIdleAndNoButtonIsPointedAt) {
+    Load(ParseFile("tests/tools/worlds/Cycle.yaml"));
+    ResetWorld();
+    TAvatar& avatar = TheAvatar();
+    EXPECT_TRUE(OfferedPlayActions(avatar, true).Sites.empty()); // not idle yet
+    while (avatar.AvatarState != asIdle) {
+        avatar.UpdateBy(true, nullptr, 10.0f);
+    }
+    EXPECT_EQ(OfferedPlayActions(avatar, true).Sites.size(), 2u);
+    EXPECT_TRUE(OfferedPlayActions(avatar, false).Sites.empty());
+    SetStoryStage(2);
+    EXPECT_TRUE(OfferedPlayActions(avatar, true).Sites.empty());
+    EXPECT_FALSE(OfferedPlayActions(avatar, true).InventoryButton);
+    SetStoryFlag(2);
+    EXPECT_TRUE(OfferedPlayActions(avatar, true).InventoryButton);
+    CloseHintDialog(); // the hint dialog does not clear the inventory's stage
+    EXPECT_EQ(StoryStage(), 2);
+    CloseInventoryDialog();
+    EXPECT_EQ(StoryStage(), 0);
+    EXPECT_EQ(OfferedPlayActions(avatar, true).Sites.size(), 2u);
+    // The map button goes nowhere without a world map.
+    SetStoryFlag(3);
+    EXPECT_TRUE(OfferedPlayActions(avatar, true).MapButton);
+    EXPECT_EQ(OfferedPlayActions(avatar, true).MapTarget, nullptr);
+}
+
+TEST(ScenarioCheck, CyclesUngivenPropsAndImpossibleSitesAreErrorsWithTheirLines) {
+    const std::string text = SourceFile("tests/tools/worlds/Cycle.yaml");
+    std::vector<std::string> warnings;
+    const TWorldModel cycle = ParseWorldYaml(text, "Cycle.yaml", warnings);
+    const auto findings = CheckWorldSource(cycle, text, "Cycle.yaml", {}, "");
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(FormatFinding(findings[0]),
+              "Cycle.yaml:5: error: site Home: the recommended-site chain returns to Home");
+
+    const std::string broken = R"(props:
+  - {name: Key, kind: item}
+regions:
+  - name: Meadow
+    sites:
+      - name: Door
+        need-props: [{prop: Key, amount: 1}]
+      - name: Hall
+        need-visited: [Door]
+start-region: Meadow
+hints:
+  - {name: A, subhints: [B]}
+  - {name: B, subhints: [A]}
+)";
+    const TWorldModel world = ParseWorldYaml(broken, "B.yaml", warnings);
+    std::vector<std::string> lines;
+    for (const TFinding& finding : CheckWorldSource(world, broken, "B.yaml", {}, "")) {
+        lines.push_back(FormatFinding(finding));
+    }
+    EXPECT_TRUE(Has(lines, "B.yaml:12: error: hint A: the chain of sub-hints returns to A"));
+    EXPECT_TRUE(Has(lines, "B.yaml:2: error: prop Key: site Door requires or takes it, but "
+                           "nothing gives it"));
+    EXPECT_TRUE(Has(lines, "B.yaml:6: error: site Door: its prerequisites can never hold"));
+    EXPECT_TRUE(Has(lines, "B.yaml:8: error: site Hall: its prerequisites can never hold"));
+}
+
+TEST(ScenarioCheck, MediaMissingFromTheGameFolderAreReported) {
+    const test::TTempFolder folder;
+    std::filesystem::create_directories(folder.Path() / "Ordinary");
+    std::ofstream(folder.Path() / "Ordinary" / "G1Meadow.png") << "x";
+    TWorldModel world;
+    world.Pool[rkPicture] = {"G1Meadow", "G5Market"};
+    std::vector<std::string> lines;
+    for (const TFinding& finding :
+         CheckWorldSource(world, "", "W.yaml", {}, folder.Path().string())) {
+        lines.push_back(FormatFinding(finding));
+    }
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("picture G5Market: no such file"), std::string::npos);
+}
+
+} // namespace
+} // namespace valdmoor::scenario
+
+namespace valdmoor::scenario {
+namespace {
+
+TEST(ScenarioProveTool, ExitsByTheVerdictAndWritesTheWinningSaveAndScript) {
+    const test::TTempFolder temp;
+    const std::string tool = VALDMOOR_SCENARIO_TOOL;
+    const std::string worlds = std::string(VALDMOOR_SOURCE_DIR) + "/tests/tools/worlds/";
+    const auto save = (temp.Path() / "Proof.sav").string();
+    const auto script = (temp.Path() / "Proof.txt").string();
+    test::TProcessResult run = test::RunProcess(
+        tool, {"prove", worlds + "DeadEnd.yaml", "--save", save, "--script", script});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_NE(run.Out.find("ending reachable in 3 actions"), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("dead ends: "), std::string::npos);
+    const std::string lines = test::ReadFile(script);
+    EXPECT_NE(lines.find("site 1 1 \"Shop\"\naccept 1 0 0 0 0 0 0 0\nsite 1 3 \"Exit\"\n"),
+              std::string::npos)
+        << lines;
+    TMemoryStream stream(test::ReadFile(save));
+    TPlayerList players;
+    EXPECT_EQ(ReadSaveData(stream, save, players), 1);
+
+    run = test::RunProcess(tool, {"prove", worlds + "StageLock.yaml"});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_NE(run.Out.find("stage lock: story stage 3"), std::string::npos) << run.Out;
+    run = test::RunProcess(tool, {"check", worlds + "Cycle.yaml"});
+    EXPECT_EQ(run.ExitCode, 1);
+    run = test::RunProcess(tool, {"check", worlds + "DeadEnd.yaml"});
+    EXPECT_EQ(run.ExitCode, 0) << run.Out;
+}
+
+} // namespace
+} // namespace valdmoor::scenario
