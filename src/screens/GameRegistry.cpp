@@ -8,12 +8,14 @@
 #include "players/GameState.h"
 #include "screens/GameGuiFormLanguages.h"
 #include "screens/GameGuiFormMenu.h"
+#include "screens/GameGuiFormPlay.h"
 #include "screens/GameGuiFormProfiles.h"
 #include "screens/GameGuiFormSplash.h"
 #include "storage/EngineLanguages.h"
 #include "storage/EngineScript.h"
 #include "video/EngineTextures.h"
 #include "world/GameAchievement.h"
+#include "world/GameAvatar.h"
 #include "world/GameScenario.h"
 
 #include <memory>
@@ -119,7 +121,8 @@ void RegisterForms() {
     RegisterForm(std::make_unique<TGuiFormMenu>("Menu", cursor, hint));
     RegisterForm(std::make_unique<TGuiFormProfiles>("Profiles", cursor, hint));
     RegisterForm(std::make_unique<TGuiFormLanguages>("Languages", cursor, hint));
-    // NOT YET BUILT: "Play" (TGuiFormPlay; "Custom", "Custom").
+    RegisterForm(std::make_unique<TGuiFormPlay>(std::string(FormPlayName), cursor, hint));
+    PlugPlayForm();
 }
 
 } // namespace
@@ -173,6 +176,8 @@ void ShowFirstScreen() {
 void GameDataStart() {
     registry.preloaded = false;
     ScenarioStart();
+    // The turn engine the play form drives; its hooks replay the profiles' events.
+    AvatarStart();
     // Whether an achievement was earned is asked of the current player once there is one.
     SetAchievementEarnedQuery(
         [](int32_t number) { return HasAchievement(CurrentPlayer(), number); });
@@ -182,6 +187,8 @@ void GameDataUpdate() {}
 
 void GameDataStop() {
     registry.preloaded = false;
+    UnplugPlayForm();
+    AvatarStop();
     SetAchievementEarnedQuery(nullptr);
     ScenarioStop();
 }
