@@ -39,7 +39,7 @@ constexpr float ButtonSize = 60;
 constexpr float CornerX = 800 - 30;
 constexpr float CornerY = 450 - 30;
 constexpr float SlideDistance = 33;
-constexpr float SlideSpeed = 2;   // per second: half a second in or out
+constexpr float SlideSpeed = 2; // per second: half a second in or out
 constexpr float ButtonsShownAt = 0.05f;
 constexpr float FocusDim = 0.4f;
 
@@ -73,8 +73,7 @@ public:
         valdmoor::SwitchForm(form, transition, RunPending, this);
     }
     void PlaySceneExecutionEffects(const TScene& scene) override {
-        PostFormMessage(FormPlayName, "PlaySceneExecutionEffects",
-                        const_cast<TScene*>(&scene));
+        PostFormMessage(FormPlayName, "PlaySceneExecutionEffects", const_cast<TScene*>(&scene));
     }
     void SaveProfiles() override { valdmoor::SaveProfiles(); }
 
@@ -162,7 +161,8 @@ void TGuiFormPlay::Show(int32_t) {
     if (Switches().Debug) {
         Layout = {-560, -420, 140, 30};
         UndoButton = CreateControl<TGuiControlButton>(
-            this, 1010, {{0, "Undo"}, {21, "UNDO"}, {23, "Undo last game action"}, {26, "Default"}});
+            this, 1010,
+            {{0, "Undo"}, {21, "UNDO"}, {23, "Undo last game action"}, {26, "Default"}});
     }
     OnWorldMap = region != nullptr && region == WorldMapRegion();
     Layout = {0, 0, 1560, 860};
@@ -218,18 +218,18 @@ void TGuiFormPlay::UpdateBy(float frameTime) {
                               avatar->Progress);
     }
     switch (StoryStage()) {
-    case 1:
-        Focus = HintButton;
-        break;
-    case 2:
-        Focus = InventoryButton;
-        break;
-    case 3:
-        Focus = MapButton;
-        break;
-    default:
-        Focus = nullptr;
-        break;
+        case 1:
+            Focus = HintButton;
+            break;
+        case 2:
+            Focus = InventoryButton;
+            break;
+        case 3:
+            Focus = MapButton;
+            break;
+        default:
+            Focus = nullptr;
+            break;
     }
     if (Focus != nullptr) {
         FocusStyle = StoryStage() - 1;
