@@ -145,5 +145,24 @@ TEST_F(PlayForm, TheExitQuestionLeavesForTheMenuOnlyWhenConfirmed) {
     EXPECT_EQ(CurrentForm()->Name(), "Menu");
 }
 
+TEST_F(PlayForm, UndoExistsOnlyInDebugModeAndTakesBackTheLastVisit) {
+    Settle();
+    EXPECT_EQ(Play()->UndoButton, nullptr);
+    EXPECT_EQ(Control(Play(), "Undo"), nullptr);
+    SetSwitches(ParseSwitches({"-debug"}));
+    SetCurrentForm(FormPlayName);
+    Settle();
+    ASSERT_NE(Play()->UndoButton, nullptr);
+    EXPECT_TRUE(Play()->UndoButton->Visible);
+    Click(SiteControl("Home"));
+    Settle();
+    ASSERT_TRUE(Site("Meadow", "Market")->Revealed);
+    Click(Play()->UndoButton);
+    Settle();
+    EXPECT_EQ(Site("Meadow", "Home")->Visits, 0);
+    EXPECT_FALSE(Site("Meadow", "Market")->Revealed);
+    EXPECT_NE(SiteControl("Home"), nullptr);
+}
+
 } // namespace
 } // namespace valdmoor
