@@ -109,7 +109,10 @@ TGuiControl* CornerButton(TGuiForm* form, std::string_view name, std::string_vie
 void PlaceButton(TGuiControl* button, float signX, float signY, bool shown, float slide) {
     const float m = shown ? SlideDistance * slide : 0;
     SetControlPosition(button, signX * (CornerX - m), signY * (CornerY - m));
-    SetControlEnabled(button, shown && slide > ButtonsShownAt);
+    // A button out of play is neither clickable nor drawn.
+    const bool enabled = shown && slide > ButtonsShownAt;
+    SetControlEnabled(button, enabled);
+    SetControlVisible(button, enabled);
 }
 
 } // namespace

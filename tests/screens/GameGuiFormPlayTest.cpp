@@ -77,6 +77,7 @@ TEST_F(PlayForm, AVisitFromTheClickRevealsTheNextSiteWhileTheButtonsSlideOutAndB
     EXPECT_TRUE(play->ExitButton->Enabled);
     EXPECT_FALSE(play->HintButton->Enabled);
     EXPECT_FALSE(play->MapButton->Enabled);
+    EXPECT_FALSE(play->MapButton->Visible);
     EXPECT_FLOAT_EQ(play->ExitButton->Position.X, 800 - 30 - 33);
     EXPECT_FLOAT_EQ(play->MapButton->Position.X, -(800 - 30));
 

@@ -30,7 +30,7 @@ TEST_F(RegistryTest, DebugOnlyObjectsExistOnlyWithDebug) {
     EXPECT_NE(FindHint("Custom"), nullptr);
     EXPECT_EQ(FindCursor("Default"), nullptr);
     EXPECT_EQ(FindHint("Default"), nullptr);
-    for (const char* form : {"Splash", "Menu", "Profiles", "Languages"}) {
+    for (const char* form : {"Splash", "Menu", "Profiles", "Languages", "Play"}) {
         EXPECT_NE(FindForm(form), nullptr) << form;
     }
     for (const char* transition :
