@@ -7,6 +7,7 @@
 #include "players/GameState.h"
 #include "screens/GameGuiFormLanguages.h"
 #include "screens/GameGuiFormMenu.h"
+#include "screens/GameGuiFormPlay.h"
 #include "screens/GameGuiFormProfiles.h"
 #include "screens/GameGuiFormSplash.h"
 #include "storage/EngineLanguages.h"
@@ -118,7 +119,8 @@ void RegisterForms() {
     RegisterForm(std::make_unique<TGuiFormMenu>("Menu", cursor, hint));
     RegisterForm(std::make_unique<TGuiFormProfiles>("Profiles", cursor, hint));
     RegisterForm(std::make_unique<TGuiFormLanguages>("Languages", cursor, hint));
-    // NOT YET BUILT: "Play" (TGuiFormPlay; "Custom", "Custom").
+    RegisterForm(std::make_unique<TGuiFormPlay>(std::string(FormPlayName), cursor, hint));
+    PlugPlayForm();
 }
 
 } // namespace
@@ -183,6 +185,7 @@ void GameDataUpdate() {
 
 void GameDataStop() {
     registry.preloaded = false;
+    UnplugPlayForm();
     AvatarStop();
     ScenarioStop();
 }

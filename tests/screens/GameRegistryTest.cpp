@@ -30,7 +30,7 @@ TEST_F(RegistryTest, DebugOnlyObjectsExistOnlyWithDebug) {
     EXPECT_NE(FindHint("Custom"), nullptr);
     EXPECT_EQ(FindCursor("Default"), nullptr);
     EXPECT_EQ(FindHint("Default"), nullptr);
-    for (const char* form : {"Splash", "Menu", "Profiles", "Languages"}) {
+    for (const char* form : {"Splash", "Menu", "Profiles", "Languages", "Play"}) {
         EXPECT_NE(FindForm(form), nullptr) << form;
     }
     for (const char* transition :
@@ -139,6 +139,8 @@ constexpr const char* LanguagesOk = "0 300";
 constexpr const char* ProfilesLink = "0 -355";
 constexpr const char* NewButton = "-320 300";
 constexpr const char* DeleteButton = "0 300";
+constexpr const char* PlayButton = "500 -120";
+constexpr const char* ExitButton = "737 -387";
 
 std::string Click(int frame, const char* position) {
     return std::to_string(frame) + " move " + position + "\n" + std::to_string(frame + 1) +
@@ -210,6 +212,22 @@ TEST(GameScreens, SplashShowsTheBrandingPicturesFirst) {
     ASSERT_EQ(game.Run(40, Click(10, "0 0"), "AfterSplash.png").ExitCode, 0);
     EXPECT_NE(test::ReadFile(game.Home() / "AfterSplash.png"),
               test::ReadFile(game.Home() / "Splash.png"));
+}
+
+// The menu's Play button reaches the play form of the game's own world, and its exit question
+// leads back to the menu.
+TEST(GameScreens, PlayFromTheMenuAndExitBack) {
+    const TGame game;
+    game.StoreProfiles({"Ann"}, 1);
+    ASSERT_EQ(game.Run(20, {}, "Menu.png").ExitCode, 0);
+    ASSERT_EQ(game.Run(80, Click(10, PlayButton), "Play.png").ExitCode, 0);
+    const std::string play = test::ReadFile(game.Home() / "Play.png");
+    EXPECT_NE(play, test::ReadFile(game.Home() / "Menu.png"));
+    const std::string exit =
+        Click(10, PlayButton) + Click(80, ExitButton) + "120 key enter\n121 release enter\n";
+    const TProcessResult result = game.Run(180, exit, "Back.png");
+    ASSERT_EQ(result.ExitCode, 0) << result.Err;
+    EXPECT_NE(test::ReadFile(game.Home() / "Back.png"), play);
 }
 
 } // namespace
