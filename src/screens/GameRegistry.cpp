@@ -5,11 +5,20 @@
 #include "gui/EngineGui.h"
 #include "gui/EngineGuiDialogs.h"
 #include "players/GameState.h"
+#include "screens/GameGuiCursors.h"
+#include "screens/GameGuiDialogAchievement.h"
+#include "screens/GameGuiDialogAchievements.h"
+#include "screens/GameGuiDialogHint.h"
+#include "screens/GameGuiDialogInventory.h"
+#include "screens/GameGuiDialogScene.h"
+#include "screens/GameGuiDialogs.h"
 #include "screens/GameGuiFormLanguages.h"
 #include "screens/GameGuiFormMenu.h"
 #include "screens/GameGuiFormPlay.h"
 #include "screens/GameGuiFormProfiles.h"
 #include "screens/GameGuiFormSplash.h"
+#include "screens/GameGuiHints.h"
+#include "screens/GameGuiTransitions.h"
 #include "storage/EngineLanguages.h"
 #include "storage/EngineScript.h"
 #include "video/EngineTextures.h"
@@ -46,8 +55,48 @@ const std::string_view PreloadedTextures[] = {
     "G2SiteIcons", "G2Square09Filled", "G2Square28Border", "G2Ballon06Filled",
 };
 
-// STAND-IN until the game's cover transition arrives: swaps the forms at once. Registered under
-// every transition name, so forms already switch through the names they will keep.
+template <class TDialog>
+void RegisterGameDialog(std::string_view name, float fadeIn, float fadeOut, std::string_view hint) {
+    RegisterDialog(std::make_unique<TDialog>(std::string(name), fadeIn, fadeOut,
+                                             std::string(CustomName), std::string(hint)));
+}
+
+void RegisterCursors(bool debug) {
+    RegisterCursor(std::make_unique<TGuiCursorCustom>(std::string(CustomName)));
+    if (debug) {
+        RegisterCursor(std::make_unique<TGuiCursor>(std::string(DefaultName)));
+    }
+}
+
+void RegisterHints(bool debug) {
+    RegisterHint(std::make_unique<TGuiHintCustom>(std::string(CustomName), 0.85f, 0.25f, 0.25f));
+    if (debug) {
+        RegisterHint(
+            std::make_unique<TGuiHintDefault>(std::string(DefaultName), 0.75f, 0.0f, 0.0f));
+    }
+}
+
+void RegisterDialogs(bool debug) {
+    RegisterGameDialog<TGuiDialogMessageCustom>("MessageCustom", 0.3f, 0.3f, CustomName);
+    RegisterGameDialog<TGuiDialogQueryCustom>("QueryCustom", 0.3f, 0.3f, CustomName);
+    RegisterGameDialog<TGuiDialogInputLineCustom>("InputLineCustom", 0.3f, 0.3f, CustomName);
+    RegisterGameDialog<TGuiDialogSettings>("Settings", 0.3f, 0.3f, CustomName);
+    RegisterGameDialog<TGuiDialogAbout>("About", 0.3f, 0.3f, CustomName);
+    RegisterGameDialog<TGuiDialogAchievement>("Achievement", 0.3f, 0.3f, CustomName);
+    RegisterGameDialog<TGuiDialogAchievements>("Achievements", 0.3f, 0.3f, CustomName);
+    RegisterGameDialog<TGuiDialogScene>(DialogSceneName, 0.3f, 0.3f, CustomName);
+    RegisterGameDialog<TGuiDialogInventory>("Inventory", 0.3f, 0.3f, CustomName);
+    RegisterGameDialog<TGuiDialogHint>("Hint", 0.3f, 0.3f, CustomName);
+    if (debug) {
+        RegisterGameDialog<TGuiDialogShowAllProps>("ShowAllProps", 0.0f, 0.0f, DefaultName);
+    }
+    // The engine's own dialogs stay reachable for tools and debug screens.
+    RegisterStandardDialogs(CustomName, CustomName);
+}
+
+// STAND-IN for TGuiTransitionCover ("Splash" 0.75/0/0.75, "Fade" 0.3/0/0.3, "FadeBeginning"
+// 0.3/0/1.5, "FadeAfterWhile" 1/2/3 "LabelAfterWhile", "FadeEnding" 4/2/2 "LabelTheEnd", all
+// black): with the cover in place the menu's profile link stops taking clicks. Swaps at once.
 class TStandInTransition : public TGuiTransition {
 public:
     using TGuiTransition::TGuiTransition;
@@ -61,50 +110,7 @@ public:
     bool UncoverStep3() override { return true; }
 };
 
-template <class TDialog>
-void RegisterGameDialog(std::string_view name, float fadeIn, float fadeOut, std::string_view hint) {
-    RegisterDialog(std::make_unique<TDialog>(std::string(name), fadeIn, fadeOut,
-                                             std::string(CustomName), std::string(hint)));
-}
-
-void RegisterCursors(bool debug) {
-    // STAND-IN: TGuiCursorCustom "Custom" (the game's cursors) replaces this plain cursor.
-    RegisterCursor(std::make_unique<TGuiCursor>(std::string(CustomName)));
-    if (debug) {
-        RegisterCursor(std::make_unique<TGuiCursor>(std::string(DefaultName)));
-    }
-}
-
-void RegisterHints(bool debug) {
-    // STAND-IN: TGuiHintCustom "Custom" (0.85, 0.25, 0.25) replaces this hint that draws
-    // nothing; TGuiHintDefault "Default" (0.75, 0, 0) likewise under "-debug".
-    RegisterHint(std::make_unique<TGuiHint>(std::string(CustomName), 0.85f, 0.25f, 0.25f));
-    if (debug) {
-        RegisterHint(std::make_unique<TGuiHint>(std::string(DefaultName), 0.75f, 0.0f, 0.0f));
-    }
-}
-
-void RegisterDialogs(bool debug) {
-    // STAND-INS: the engine's plain dialogs under the game dialogs' names, until
-    // TGuiDialogMessageCustom, TGuiDialogQueryCustom and TGuiDialogInputLineCustom arrive.
-    RegisterGameDialog<TGuiDialogMessage>("MessageCustom", 0.3f, 0.3f, CustomName);
-    RegisterGameDialog<TGuiDialogQuery>("QueryCustom", 0.3f, 0.3f, CustomName);
-    RegisterGameDialog<TGuiDialogInputLine>("InputLineCustom", 0.3f, 0.3f, CustomName);
-    // NOT YET BUILT, in this order (0.3, 0.3, "Custom", "Custom"): "Settings"
-    // (TGuiDialogSettings), "About" (TGuiDialogAbout), "Achievement" (TGuiDialogAchievement),
-    // "Achievements" (TGuiDialogAchievements), "Scene" (TGuiDialogScene), "Inventory"
-    // (TGuiDialogInventory), "Hint" (TGuiDialogHint).
-    if (debug) {
-        // NOT YET BUILT: "ShowAllProps" (TGuiDialogShowAllProps; 0, 0, "Custom", "Default").
-    }
-    // The engine's own dialogs stay reachable for tools and debug screens.
-    RegisterStandardDialogs(CustomName, CustomName);
-}
-
 void RegisterTransitions() {
-    // STAND-INS for TGuiTransitionCover: "Splash" 0.75/0/0.75, "Fade" 0.3/0/0.3,
-    // "FadeBeginning" 0.3/0/1.5, "FadeAfterWhile" 1/2/3 "LabelAfterWhile", "FadeEnding" 4/2/2
-    // "LabelTheEnd", all black.
     for (const char* name : {"Splash", "Fade", "FadeBeginning", "FadeAfterWhile", "FadeEnding"}) {
         RegisterTransition(std::make_unique<TStandInTransition>(name));
     }
@@ -133,6 +139,8 @@ void RegisterEngineObjects() {
     RegisterDialogs(debug);
     RegisterTransitions();
     RegisterForms();
+    // The avatar's scenes open the "Scene" dialog from now on; before, none could open.
+    PlugSceneDialog();
 }
 
 bool SplashWanted() {
@@ -185,6 +193,7 @@ void GameDataUpdate() {
 
 void GameDataStop() {
     registry.preloaded = false;
+    UnplugSceneDialog();
     UnplugPlayForm();
     AvatarStop();
     ScenarioStop();

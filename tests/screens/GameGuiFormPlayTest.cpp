@@ -5,6 +5,8 @@
 
 #include "ScreensFixture.h"
 #include "screens/GameGuiControlSite.h"
+#include "screens/GameGuiDialogAchievement.h"
+#include "screens/GameGuiDialogScene.h"
 #include "screens/GameRegistry.h"
 #include "storage/EngineStorage.h"
 #include "world/GameAvatar.h"
@@ -28,6 +30,9 @@ protected:
         ASSERT_NE(CurrentGameState(), nullptr);
         CurrentGameState()->Restart();
         RegisterEngineObjects();
+        // These tests are about the form, not the scene dialog (which has its own): scenes are
+        // accepted at once, as by the headless player.
+        UnplugSceneDialog();
         FindDialog("QueryCustom")->FadeInTime = 0;
         FindDialog("QueryCustom")->FadeOutTime = 0;
         SetCurrentForm(FormPlayName);
@@ -52,6 +57,14 @@ protected:
     void Settle(int most = 600) {
         for (int i = 0; i < most; ++i) {
             Frames(1);
+            // A newly earned achievement is shown; the player presses its OK at once.
+            for (int32_t slot = 0; slot < DialogSlotCount; ++slot) {
+                auto* shown = dynamic_cast<TGuiDialogAchievement*>(DialogInSlot(slot));
+                if (shown != nullptr && shown->DialogState == dsOpen) {
+                    shown->Sender = FindControl(shown, "OK");
+                    shown->ControlClicked();
+                }
+            }
             if (Play() != nullptr && TheAvatar().AvatarState == asIdle && Play()->Slide >= 1 &&
                 NextForm() == nullptr && CurrentTransition() == nullptr) {
                 return;

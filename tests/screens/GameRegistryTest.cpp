@@ -37,15 +37,20 @@ TEST_F(RegistryTest, DebugOnlyObjectsExistOnlyWithDebug) {
          {"Splash", "Fade", "FadeBeginning", "FadeAfterWhile", "FadeEnding"}) {
         EXPECT_NE(FindTransition(transition), nullptr) << transition;
     }
-    for (const char* dialog : {"MessageCustom", "QueryCustom", "InputLineCustom"}) {
+    for (const char* dialog :
+         {"MessageCustom", "QueryCustom", "InputLineCustom", "Settings", "About", "Achievement",
+          "Achievements", "Scene", "Inventory", "Hint"}) {
         EXPECT_TRUE(DialogExists(dialog)) << dialog;
     }
+    EXPECT_FALSE(DialogExists("ShowAllProps"));
     GuiStop();
     GuiStart();
     SetSwitches(ParseSwitches({"-debug"}));
     RegisterEngineObjects();
     EXPECT_NE(FindCursor("Default"), nullptr);
     EXPECT_NE(FindHint("Default"), nullptr);
+    EXPECT_TRUE(DialogExists("ShowAllProps"));
+    GameDataStop();
 }
 
 const fs::path GameFolder = fs::path(VALDMOOR_GAME_EXE).parent_path();
@@ -142,6 +147,11 @@ constexpr const char* DeleteButton = "0 300";
 constexpr const char* PlayButton = "500 -120";
 constexpr const char* ExitButton = "737 -387";
 
+// Frames (60 a second) until the first screen is uncovered (0.75 s cover and uncover), and
+// until a form reached through "Fade" takes clicks.
+constexpr int FirstScreen = 100;
+constexpr int FormSwitch = 40;
+
 std::string Click(int frame, const char* position) {
     return std::to_string(frame) + " move " + position + "\n" + std::to_string(frame + 1) +
            " down\n" + std::to_string(frame + 2) + " up\n";
@@ -149,19 +159,24 @@ std::string Click(int frame, const char* position) {
 
 TEST(GameScreens, FirstStartAsksForTheLanguageAndTheChoiceSwitchesEveryText) {
     const TGame game;
-    ASSERT_EQ(game.Run(20, {}, "Languages.png").ExitCode, 0);
+    ASSERT_EQ(game.Run(FirstScreen, {}, "Languages.png").ExitCode, 0);
     ExpectCaptureMatches(game, "Languages.png");
     EXPECT_FALSE(fs::exists(game.Cloud("StartLanguage.str")));
 
     // Choosing German changes the title and buttons at once, without remembering it yet.
-    ASSERT_EQ(game.Run(30, Click(10, GermanButton), "LanguagesGerman.png").ExitCode, 0);
+    ASSERT_EQ(game.Run(FirstScreen + 20, Click(FirstScreen, GermanButton), "LanguagesGerman.png")
+                  .ExitCode,
+              0);
     ExpectCaptureMatches(game, "LanguagesGerman.png");
     EXPECT_FALSE(fs::exists(game.Cloud("StartLanguage.str")));
 
     // OK remembers it, and the next start goes straight to the menu in German.
-    ASSERT_EQ(game.Run(40, Click(10, GermanButton) + Click(20, LanguagesOk)).ExitCode, 0);
+    ASSERT_EQ(game.Run(FirstScreen + 60,
+                       Click(FirstScreen, GermanButton) + Click(FirstScreen + 10, LanguagesOk))
+                  .ExitCode,
+              0);
     EXPECT_EQ(test::ReadFile(game.Cloud("StartLanguage.str")), "German");
-    ASSERT_EQ(game.Run(20, {}, "Menu.png").ExitCode, 0);
+    ASSERT_EQ(game.Run(FirstScreen, {}, "Menu.png").ExitCode, 0);
     const std::string menu = test::ReadFile(game.Home() / "Menu.png");
     EXPECT_NE(menu, test::ReadFile(game.Home() / "Languages.png"));
     EXPECT_EQ(test::ReadFile(game.Cloud("StartLanguage.str")), "German");
@@ -171,19 +186,21 @@ TEST(GameScreens, ProfilesAreCreatedChosenAndDeletedAndSaved) {
     const TGame game;
     game.StoreProfiles({"Ann"}, 1);
     // Menu, the profile link, "New", a name, Enter.
-    const std::string create = Click(10, ProfilesLink) + Click(20, NewButton) +
-                               "60 text Ida\n62 key enter\n63 release enter\n";
-    ASSERT_EQ(game.Run(100, create, "Profiles.png").ExitCode, 0);
+    const std::string create = Click(FirstScreen, ProfilesLink) +
+                               Click(FirstScreen + FormSwitch, NewButton) +
+                               "180 text Ida\n182 key enter\n183 release enter\n";
+    ASSERT_EQ(game.Run(230, create, "Profiles.png").ExitCode, 0);
     ExpectCaptureMatches(game, "Profiles.png");
     int32_t current = 0;
     EXPECT_EQ(game.StoredProfiles(current), (std::vector<std::string>{"Ann", "Ida"}));
     EXPECT_EQ(current, 2);
 
     // Choose Ann, delete her after the question, OK back to the menu: Ida is left.
-    const std::string remove = Click(10, ProfilesLink) + Click(20, AnnButton) +
-                               Click(30, DeleteButton) + "70 key enter\n71 release enter\n" +
-                               "100 key enter\n101 release enter\n";
-    ASSERT_EQ(game.Run(130, remove).ExitCode, 0);
+    const std::string remove =
+        Click(FirstScreen, ProfilesLink) + Click(FirstScreen + FormSwitch, AnnButton) +
+        Click(FirstScreen + FormSwitch + 10, DeleteButton) + "190 key enter\n191 release enter\n" +
+        "220 key enter\n221 release enter\n";
+    ASSERT_EQ(game.Run(260, remove).ExitCode, 0);
     EXPECT_EQ(game.StoredProfiles(current), (std::vector<std::string>{"Ida"}));
     EXPECT_EQ(current, 1);
 }
@@ -206,10 +223,10 @@ TEST(GameScreens, SplashShowsTheBrandingPicturesFirst) {
     }
     std::ofstream(game.Folder() / "Branding" / "Studio.png", std::ios::binary)
         << EncodePng(picture);
-    ASSERT_EQ(game.Run(30, {}, "Splash.png").ExitCode, 0);
+    ASSERT_EQ(game.Run(FirstScreen, {}, "Splash.png").ExitCode, 0);
     ExpectCaptureMatches(game, "Splash.png");
     // Skipped with a click, the splash gives way to the language choice.
-    ASSERT_EQ(game.Run(40, Click(10, "0 0"), "AfterSplash.png").ExitCode, 0);
+    ASSERT_EQ(game.Run(2 * FirstScreen, Click(FirstScreen, "0 0"), "AfterSplash.png").ExitCode, 0);
     EXPECT_NE(test::ReadFile(game.Home() / "AfterSplash.png"),
               test::ReadFile(game.Home() / "Splash.png"));
 }
