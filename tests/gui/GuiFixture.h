@@ -82,17 +82,7 @@ protected:
 
     // Frames in Script count from the next frame to run.
     void Input(const std::string& script) {
-        std::string shifted;
-        std::size_t start = 0;
-        while (start < script.size()) {
-            const std::size_t end = script.find('\n', start);
-            const std::string line = script.substr(start, end - start);
-            const std::size_t space = line.find(' ');
-            shifted += std::to_string(std::stoll(line.substr(0, space)) + passes) +
-                       line.substr(space) + "\n";
-            start = end == std::string::npos ? script.size() : end + 1;
-        }
-        LoadInputScript(home.Write("input.txt", shifted).string());
+        LoadInputScript(home.Write("input.txt", ShiftedInputScript(script, passes)).string());
     }
     void Frames(int count) {
         for (int i = 0; i < count; ++i) {

@@ -206,6 +206,20 @@ int64_t AllocationCount() {
     return allocations.load(std::memory_order_relaxed);
 }
 
+std::string ShiftedInputScript(const std::string& script, int64_t passes) {
+    std::string shifted;
+    std::size_t start = 0;
+    while (start < script.size()) {
+        const std::size_t end = script.find('\n', start);
+        const std::string line = script.substr(start, end - start);
+        const std::size_t space = line.find(' ');
+        shifted +=
+            std::to_string(std::stoll(line.substr(0, space)) + passes) + line.substr(space) + "\n";
+        start = end == std::string::npos ? script.size() : end + 1;
+    }
+    return shifted;
+}
+
 } // namespace valdmoor::test
 
 // Counting replacements of the global allocation functions. Every plain, array and nothrow

@@ -30,6 +30,10 @@ private:
 // The whole content of a file; empty when it cannot be read.
 std::string ReadFile(const std::filesystem::path& path);
 
+// An input script whose frame numbers count from the pass after Passes, so a test can write
+// "1 down" for the next frame it runs.
+std::string ShiftedInputScript(const std::string& script, int64_t passes);
+
 // A child process with its standard output and error captured.
 struct TProcessResult {
     int ExitCode = -1; // -1 when it did not exit by itself (killed, or timed out)
