@@ -53,3 +53,6 @@ valdmoor_picture(G2Mask 1600 400 SOURCE ${mask_svg} PACK --format A8 --grid 10x5
 
 # Pictures of props for the world to pick by frame: full colour, sixteen in a 4 x 4 grid.
 valdmoor_picture(G2PropIcons 384 384 PACK --grid 4x4)
+
+# The shipped world's props: forty in an 8 x 5 grid of 96 x 96, picked by frame.
+valdmoor_picture(G3Props 768 480 PACK --grid 8x5)
