@@ -56,3 +56,10 @@ valdmoor_picture(G2PropIcons 384 384 PACK --grid 4x4)
 
 # The shipped world's props: forty in an 8 x 5 grid of 96 x 96, picked by frame.
 valdmoor_picture(G3Props 768 480 PACK --grid 8x5)
+
+# Scene pictures, at the size the scene dialog shows them over its text (400 x 260); beside the
+# text they are shown smaller at the same aspect.
+foreach(scene IN ITEMS Village Bog Warden Forest Mill Chapel Harbour Lighthouse Island Beacon
+                       Crown Ending)
+    valdmoor_picture(G5${scene} 400 260)
+endforeach()
