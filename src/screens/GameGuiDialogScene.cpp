@@ -211,6 +211,16 @@ TVector2 FitSceneText(std::string_view text, float baseWidth, float height) {
     return {width, static_cast<float>(lines) * LineHeight};
 }
 
+TVector2 FitScenePicture(TVector2 box, float aspect) {
+    if (!std::isfinite(aspect) || aspect <= 0 || box.Y <= 0) {
+        return box;
+    }
+    if (aspect >= box.X / box.Y) {
+        return {box.X, std::round(box.X / aspect)};
+    }
+    return {std::round(box.Y * aspect), box.Y};
+}
+
 TChoices& TGuiDialogScene::Choices() {
     TSceneHandOver* receiver = SceneHandOver();
     return receiver != nullptr ? receiver->Choices() : ownChoices_;
@@ -296,7 +306,15 @@ void TGuiDialogScene::Show(int32_t) {
         // The plate: picture, text, slots and buttons from top to bottom.
         const bool picture = type.ShowsPicture && scene.Picture != nullptr;
         const bool left = scene.SceneType == 6;
-        const TVector2 pictureSize = left ? TVector2{300, 300} : TVector2{400, 260};
+        TVector2 pictureSize;
+        if (picture) {
+            // Beside the text a picture gets a narrower box than above it: either way it keeps
+            // its own shape.
+            scene.Picture->Load();
+            pictureSize =
+                FitScenePicture(left ? TVector2{300, 300} : TVector2{400, 260},
+                                GetFrameAspect(scene.Picture->Texture, scene.PictureFrame));
+        }
         float columns = 0;
         if (scene.IsBarter()) {
             for (int32_t i = 1; i <= InputSlots; ++i) {
@@ -345,7 +363,6 @@ void TGuiDialogScene::Show(int32_t) {
         float top = centre_.Y - height / 2 + Margin;
         const float leftEdge = centre_.X - width / 2 + Margin;
         if (picture) {
-            scene.Picture->Load();
             const float x = left ? leftEdge + pictureSize.X / 2 : centre_.X;
             auto* shown = Place<TGuiControlPicture>(this, x, top + pictureSize.Y / 2, pictureSize.X,
                                                     pictureSize.Y);

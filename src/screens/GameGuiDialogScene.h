@@ -47,6 +47,9 @@ TGuiDialog* OpenSceneDialog(TScene& scene);
 // Lines of 30 units; wrapped ever wider, up to 400 more, until the text fits in Height; the
 // size of the box it needs.
 TVector2 FitSceneText(std::string_view text, float baseWidth, float height);
+// The largest size of the picture's Aspect (width / height) inside Box, so a picture is never
+// stretched out of shape by the layout it is shown in; a bad aspect fills the box.
+TVector2 FitScenePicture(TVector2 box, float aspect);
 
 class TGuiDialogScene : public TGuiDialog {
 public:

@@ -7,9 +7,12 @@
 #include "players/GameState.h"
 #include "screens/GameGuiControlProp.h"
 #include "storage/EngineScript.h"
+#include "video/PictureFiles.h"
 #include "world/GameAvatar.h"
 #include "world/GameMap.h"
 #include "world/GamePool.h"
+
+#include <limits>
 
 #include <gtest/gtest.h>
 
@@ -225,6 +228,52 @@ TEST_F(SceneDialog, EveryDialogClassOpensWithItsSlotsAndButtons) {
         }
         EXPECT_EQ(Control("Accept") != nullptr, c.accept);
         EXPECT_EQ(Control("Cancel") != nullptr, c.cancel);
+        CloseAllDialogs();
+        Frames(1);
+    }
+}
+
+TEST(ScenePictureFit, KeepsTheShapeInsideTheBox) {
+    const TVector2 top{400, 260};
+    const TVector2 left{300, 300};
+    const auto expectSize = [](TVector2 seen, float width, float height) {
+        EXPECT_FLOAT_EQ(seen.X, width);
+        EXPECT_FLOAT_EQ(seen.Y, height);
+    };
+    expectSize(FitScenePicture(top, 400.0f / 260.0f), 400, 260);
+    expectSize(FitScenePicture(left, 400.0f / 260.0f), 300, 195);
+    expectSize(FitScenePicture(top, 1), 260, 260);
+    expectSize(FitScenePicture(top, 4), 400, 100);
+    expectSize(FitScenePicture(left, 0.5f), 150, 300);
+    // Nothing to go by: the box as it is, never a zero or endless size.
+    expectSize(FitScenePicture(top, 0), 400, 260);
+    expectSize(FitScenePicture(top, -2), 400, 260);
+    expectSize(FitScenePicture(top, std::numeric_limits<float>::infinity()), 400, 260);
+    expectSize(FitScenePicture(top, std::numeric_limits<float>::quiet_NaN()), 400, 260);
+}
+
+TEST_F(SceneDialog, PicturesAreShownInTheirOwnShapeAboveAndBesideTheText) {
+    TPictureImage image;
+    image.Width = 400;
+    image.Height = 260;
+    image.Pitch = image.Width * 4;
+    image.Pixels.assign(static_cast<std::size_t>(image.Pitch) * image.Height, 0xff);
+    home.Write("Wide.png", EncodePng(image));
+    auto picture = std::make_unique<TPicture>("Wide");
+    struct TCase {
+        int32_t type;
+        float width;
+        float height;
+    };
+    for (const TCase& c : {TCase{4, 400, 260}, TCase{5, 400, 260}, TCase{6, 300, 195}}) {
+        SCOPED_TRACE(c.type);
+        TScene* scene = Scene(c.type);
+        scene->Picture = picture.get();
+        Open(scene);
+        TGuiControl* shown = Control("Picture");
+        ASSERT_NE(shown, nullptr);
+        EXPECT_FLOAT_EQ(shown->Size.X, c.width);
+        EXPECT_FLOAT_EQ(shown->Size.Y, c.height);
         CloseAllDialogs();
         Frames(1);
     }
