@@ -114,6 +114,10 @@ TEST(Viewer, UnknownNamesAndBadArgumentsFailSayingWhy) {
     const TProcessResult range = viewer.Run({"F2FontGame", "--range", "8"});
     EXPECT_NE(range.ExitCode, 0);
     EXPECT_NE(range.Err.find("--range takes a number from 0 to 7"), std::string::npos) << range.Err;
+
+    const TProcessResult stray = viewer.Run({"G2Props", "--scene-picture", "G5Bog"});
+    EXPECT_EQ(stray.ExitCode, 2);
+    EXPECT_NE(stray.Err.find("--scene-picture goes with --scene"), std::string::npos) << stray.Err;
 }
 
 // A copy of the game folder, so the viewer finds the files a test adds beside it.

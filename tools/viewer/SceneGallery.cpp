@@ -23,8 +23,10 @@ struct TSceneClass {
 };
 
 // One scene type of each class the dialog lays out differently.
-constexpr std::array<TSceneClass, 8> Classes{{
+constexpr std::array<TSceneClass, 10> Classes{{
+    {"illustration", 4},  // the picture alone
     {"text", 5},          // illustrated text (top)
+    {"beside", 6},        // illustrated text (left): the picture beside the text
     {"stop", 3},          // text with only Cancel
     {"requirements", 13}, // one met, one not
     {"loss", 22},
@@ -36,12 +38,12 @@ constexpr std::array<TSceneClass, 8> Classes{{
 
 class TSceneView : public TAssetView {
 public:
-    explicit TSceneView(int32_t type) : type_(type) {
+    TSceneView(int32_t type, const std::string& pictureName) : type_(type) {
         ScenarioStart();
         GuiStart();
         RegisterSceneDialog();
         TPicture* icons = PoolPictures().Add(std::make_unique<TPicture>("G2PropIcons"));
-        TPicture* logo = PoolPictures().Add(std::make_unique<TPicture>("G2LogoBack"));
+        TPicture* shown = PoolPictures().Add(std::make_unique<TPicture>(pictureName));
         const auto prop = [&](std::string name, int32_t kind, int32_t count, int32_t frame) {
             auto made = std::make_unique<TProp>(std::move(name));
             made->Kind = kind;
@@ -68,7 +70,7 @@ public:
         scene->Site = market;
         scene->Number = 1;
         scene->SceneType = type;
-        scene->Picture = logo;
+        scene->Picture = shown;
         scene->Inputs = {{{coins, 3}, {key, 1}, {rope, 1}}};
         scene->Outputs = {{{bread, 2}, {book, 1}}};
         if (type == 55) {
@@ -101,13 +103,15 @@ private:
 } // namespace
 
 std::string_view SceneGalleryClasses() {
-    return "text stop requirements loss reward barter make floatreward";
+    return "illustration text beside stop requirements loss reward barter make floatreward";
 }
 
-std::unique_ptr<TAssetView> MakeSceneGallery(std::string_view sceneClass) {
+std::unique_ptr<TAssetView> MakeSceneGallery(std::string_view sceneClass,
+                                             const std::string& pictureName) {
     for (const TSceneClass& known : Classes) {
         if (known.Name == sceneClass) {
-            return std::make_unique<TSceneView>(known.Type);
+            return std::make_unique<TSceneView>(
+                known.Type, pictureName.empty() ? std::string(DefaultScenePicture) : pictureName);
         }
     }
     return nullptr;

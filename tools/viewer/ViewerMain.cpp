@@ -46,8 +46,9 @@ constexpr const char* Usage =
     "  --sound NAME      the sound, played once\n"
     "  --music NAME      the track, played on the music channel\n"
     "  --gui             the standard controls in each state; keys open the standard dialogs\n"
-    "  --scene CLASS     the scene dialog on a scene of one class: text, stop, requirements,\n"
-    "                    loss, reward, barter, make or floatreward\n"
+    "  --scene CLASS     the scene dialog on a scene of one class: illustration, text, beside,\n"
+    "                    stop, requirements, loss, reward, barter, make or floatreward\n"
+    "  --scene-picture NAME  with --scene: the scene's picture (default G5Village)\n"
     "  --reference FILE  with -capture: compare the frame with FILE like the showcase test\n"
     "  --write-reference with --reference: write the frame to FILE instead of comparing\n"
     "  --help            show this text\n"
@@ -80,6 +81,7 @@ struct TViewerOptions {
     int32_t Range = 0;
     bool Help = false;
     std::string Reference;
+    std::string ScenePicture;
     bool WriteReference = false;
     std::vector<std::string> Switches; // for ParseSwitches
     std::string Error;
@@ -129,6 +131,14 @@ TViewerOptions ParseViewerArgs(const std::vector<std::string>& args) {
                 fail("--scene needs a class");
             } else {
                 setName(akScene, args[++i]);
+            }
+            continue;
+        }
+        if (arg == "--scene-picture") {
+            if (!hasValue) {
+                fail("--scene-picture needs a name");
+            } else {
+                options.ScenePicture = args[++i];
             }
             continue;
         }
@@ -182,6 +192,9 @@ TViewerOptions ParseViewerArgs(const std::vector<std::string>& args) {
             setName(akAuto, arg);
         }
     }
+    if (!options.ScenePicture.empty() && options.Kind != akScene) {
+        fail("--scene-picture goes with --scene");
+    }
     if (!options.Help && options.Name.empty()) {
         fail("Name the asset to show (see --help)");
     }
@@ -209,7 +222,7 @@ std::unique_ptr<TAssetView> MakeView(const TViewerOptions& options, std::string&
             kindName = "gallery";
             return MakeGuiGallery();
         case akScene:
-            if (auto view = MakeSceneGallery(name)) {
+            if (auto view = MakeSceneGallery(name, options.ScenePicture)) {
                 kindName = "scene dialog";
                 return view;
             }
