@@ -18,6 +18,13 @@ set(effects
 set(segments
     G2Arrows:4 G2Button60x60:4 G2Button200x60:4 G2Button300x60:4 G2Dots:2 G2Props:5
     G2Inventory:5 G2Mask:50 G2Square09:8 G2Square28Border:8 G2AchievementIcons:2 G2SiteIcons:3)
+# What the shipped world's scenes and props are drawn and played with.
+list(APPEND pictures
+    G3Props G5Village G5Bog G5Warden G5Forest G5Mill G5Chapel G5Harbour G5Lighthouse G5Island
+    G5Beacon G5Crown G5Ending)
+list(APPEND sounds
+    G8Coins G8Door G8Splash G8Bell G8Whoosh G8Wind G8Chop G8Gulls KWaves KFire KMill KBirds)
+list(APPEND segments G3Props:40)
 
 set(missing "")
 foreach(name IN LISTS pictures)
