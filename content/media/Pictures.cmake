@@ -53,3 +53,54 @@ valdmoor_picture(G2Mask 1600 400 SOURCE ${mask_svg} PACK --format A8 --grid 10x5
 
 # Pictures of props for the world to pick by frame: full colour, sixteen in a 4 x 4 grid.
 valdmoor_picture(G2PropIcons 384 384 PACK --grid 4x4)
+
+# The world's map: ground that tiles in 2 x 2 blocks of 160 x 80 cells (a cell shows frame
+# (row mod 2) x 2 + column mod 2), water whose frames are written from one template, the painted
+# map under the mist, the regions' underlays and the figures placed on the maps.
+foreach(terrain IN ITEMS T1Map10Sand T1Map20Field T1Map30Grass T1Map40Moor T1Map50Wood
+                         T1Map60Rock)
+    valdmoor_picture(${terrain} 320 160 PACK --grid 2x2)
+endforeach()
+
+# valdmoor_animated_picture(<name> <width> <height> <frames> <seconds> [PACK <args>...])
+# Frames 0 .. frames - 1 written from content/pictures/<name>.svg by PictureFrames.cmake, packed
+# with one animation over all of them that lasts the given seconds.
+function(valdmoor_animated_picture name width height count seconds)
+    cmake_parse_arguments(PARSE_ARGV 5 arg "" "" "PACK")
+    set(template ${content_dir}/pictures/${name}.svg)
+    set(prefix ${CMAKE_CURRENT_BINARY_DIR}/frames/${name}-)
+    set(svgs "")
+    math(EXPR last "${count} - 1")
+    foreach(k RANGE ${last})
+        list(APPEND svgs ${prefix}${k}.svg)
+    endforeach()
+    set(script ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/PictureFrames.cmake)
+    add_custom_command(OUTPUT ${svgs}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/frames
+        COMMAND ${CMAKE_COMMAND} -DTEMPLATE=${template} -DPREFIX=${prefix} -DCOUNT=${count}
+                -P ${script}
+        DEPENDS ${template} ${script}
+        COMMENT "Writing the ${count} frames of ${name}" VERBATIM)
+    list(POP_FRONT svgs first)
+    valdmoor_picture(${name} ${width} ${height} SOURCE ${first} FRAMES ${svgs}
+                     PACK ${arg_PACK} --animation 0,0,${seconds})
+    set(media_outputs ${media_outputs} PARENT_SCOPE)
+endfunction()
+valdmoor_animated_picture(W1Sea 320 160 8 4 PACK --grid 2x2)
+valdmoor_animated_picture(W1Pool 320 160 8 6 PACK --grid 2x2)
+
+# The painted map under the mist: frame 0 the whole picture, frame n the part of cell n.
+set(background_map_cells --rect 0,0,1600,880)
+foreach(row RANGE 10)
+    foreach(column RANGE 9)
+        math(EXPR x "${column} * 160")
+        math(EXPR y "${row} * 80")
+        list(APPEND background_map_cells --rect ${x},${y},160,80)
+    endforeach()
+endforeach()
+valdmoor_picture(G2BackgroundMap 1600 880 PACK ${background_map_cells})
+
+# The regions' underlays: soft painted ground in each land's colours.
+foreach(region IN ITEMS Menu Map Fen Wold Mere)
+    valdmoor_picture(G1${region} 1600 880)
+endforeach()
