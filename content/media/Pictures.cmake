@@ -104,3 +104,14 @@ valdmoor_picture(G2BackgroundMap 1600 880 PACK ${background_map_cells})
 foreach(region IN ITEMS Menu Map Fen Wold Mere)
     valdmoor_picture(G1${region} 1600 880)
 endforeach()
+
+# Figures on the maps, each drawn at its size on the map (at most 200 x 200).
+foreach(figure IN ITEMS
+        "F1Oak 96 104" "F1Pine 64 112" "F1Birch 60 100" "F1Reeds 64 48" "F1Bush 56 40"
+        "F1Rock 64 44" "F1Stones 120 72" "F1Cottage 100 84" "F1House 120 104" "F1Hall 184 140"
+        "F1Mill 160 128" "F1Chapel 140 124" "F1Lighthouse 80 184" "F1Boat 96 64"
+        "F1Pier 160 72" "F1Bridge 160 80" "F1Tent 72 56" "F1Well 52 60" "F1Beacon 48 88"
+        "F1BeaconLit 48 88" "F1Crown 200 200" "F1Sheep 36 26" "F1Cart 72 48")
+    string(REPLACE " " ";" figure ${figure})
+    valdmoor_picture(${figure})
+endforeach()
