@@ -49,7 +49,14 @@ add_custom_command(OUTPUT ${mask_svg}
     COMMAND ${CMAKE_COMMAND} -DOUTPUT=${mask_svg} -P ${CMAKE_CURRENT_SOURCE_DIR}/MaskTiles.cmake
     DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/MaskTiles.cmake
     COMMENT "Writing G2Mask.svg from the tile table" VERBATIM)
-valdmoor_picture(G2Mask 1600 400 SOURCE ${mask_svg} PACK --format A8 --grid 10x5)
+# Tile n lies at (n mod 10 x 200 + 20, n div 10 x 120 + 20), 40 apart (see MaskTiles.cmake).
+set(mask_tiles "")
+foreach(tile RANGE 49)
+    math(EXPR x "${tile} % 10 * 200 + 20")
+    math(EXPR y "${tile} / 10 * 120 + 20")
+    list(APPEND mask_tiles --rect ${x},${y},160,80)
+endforeach()
+valdmoor_picture(G2Mask 2000 600 SOURCE ${mask_svg} PACK --format A8 ${mask_tiles})
 
 # Pictures of props for the world to pick by frame: full colour, sixteen in a 4 x 4 grid.
 valdmoor_picture(G2PropIcons 384 384 PACK --grid 4x4)
