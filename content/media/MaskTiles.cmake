@@ -2,7 +2,11 @@
 # neighbours and draws the fog's edge. A tile covers the sides and corners of a 160 x 80 cell
 # that face the neighbours in its direction set: an edge neighbour as a band fading towards the
 # middle, a corner neighbour as a soft round patch. Tile 35 covers the whole cell, tile 8 and the
-# unused 13 and 40 nothing. The coverage is the alpha, ragged like a brush stroke.
+# unused 13 and 40 nothing. The coverage is the alpha, ragged like a brush stroke. Tiles lie
+# 40 apart, tile n at (n mod 10 x 200 + 20, n div 10 x 120 + 20), and are cut to their cell only
+# after the ragged filter: it then sees each shape whole, also where it reaches past the cell
+# or the picture's edge, and never pulls emptiness in across a cell's border, which would leave a
+# gap where a band meets the same band in the next cell.
 # Run as a script: cmake -DOUTPUT=<svg file> -P MaskTiles.cmake
 function(valdmoor_mask_tiles svg)
     # Tile number, then its directions (the map's tile table).
@@ -30,19 +34,19 @@ function(valdmoor_mask_tiles svg)
     foreach(tile IN LISTS tiles)
         string(REPLACE " " ";" tile ${tile})
         list(POP_FRONT tile number)
-        math(EXPR x "(${number} % 10) * 160")
-        math(EXPR y "(${number} / 10) * 80")
-        string(APPEND body "  <svg x='${x}' y='${y}' width='160' height='80'><g filter='url(#ragged)'>")
+        math(EXPR x "(${number} % 10) * 200 + 20")
+        math(EXPR y "(${number} / 10) * 120 + 20")
+        string(APPEND body "  <g transform='translate(${x} ${y})'><g clip-path='url(#cell)'><g filter='url(#ragged)'>")
         foreach(direction IN LISTS tile)
             string(APPEND body "${shape_${direction}}")
         endforeach()
-        string(APPEND body "</g></svg>\n")
+        string(APPEND body "</g></g></g>\n")
     endforeach()
-    # Tile 35: the whole cell.
-    string(APPEND body "  <rect x='800' y='240' width='160' height='80' fill='#fff'/>\n")
+    # Tile 35: the whole cell, and a little round it.
+    string(APPEND body "  <rect x='1016' y='376' width='168' height='88' fill='#fff'/>\n")
     set(stops "<stop offset='0' stop-color='#fff'/><stop offset='0.18' stop-color='#fff' stop-opacity='0.9'/><stop offset='0.55' stop-color='#fff' stop-opacity='0'/>")
-    file(WRITE ${svg} "<svg xmlns='http://www.w3.org/2000/svg' width='1600' height='400' viewBox='0 0 1600 400'>
-  <!-- Written by content/media/MaskTiles.cmake; tile n is cell (n mod 10, n div 10). -->
+    file(WRITE ${svg} "<svg xmlns='http://www.w3.org/2000/svg' width='2000' height='600' viewBox='0 0 2000 600'>
+  <!-- Written by content/media/MaskTiles.cmake; tile n is at (n mod 10 x 200 + 20, n div 10 x 120 + 20). -->
   <defs>
     <linearGradient id='N' gradientUnits='userSpaceOnUse' x1='0' y1='0' x2='0' y2='80'>${stops}</linearGradient>
     <linearGradient id='S' gradientUnits='userSpaceOnUse' x1='0' y1='80' x2='0' y2='0'>${stops}</linearGradient>
@@ -52,6 +56,7 @@ function(valdmoor_mask_tiles svg)
       <stop offset='0' stop-color='#fff'/><stop offset='0.4' stop-color='#fff' stop-opacity='0.85'/>
       <stop offset='1' stop-color='#fff' stop-opacity='0'/>
     </radialGradient>
+    <clipPath id='cell'><rect x='-2' y='-2' width='164' height='84'/></clipPath>
     <filter id='ragged' x='-0.2' y='-0.2' width='1.4' height='1.4'>
       <feTurbulence type='fractalNoise' baseFrequency='0.045' numOctaves='3' seed='4' result='noise'/>
       <feDisplacementMap in='SourceGraphic' in2='noise' scale='14' xChannelSelector='R' yChannelSelector='G'/>
