@@ -1,8 +1,30 @@
 # The world the game ships is complete, consistent and can be won: every text in every
 # language, no finding of the static check, and a full search that reaches the ending with no
 # dead end and no held story stage. Any other line of the reports fails the test.
-# Arguments: TOOL (valdmoor-scenario), WORLD (the YAML world), SECONDS (the search's bound).
+# The game folder must hold that very world and its scripts, built from the current sources.
+# Arguments: TOOL (valdmoor-scenario), WORLD (the YAML world), SECONDS (the search's bound),
+# GAME (the game folder), WORK (a scratch folder).
 set(failures "")
+
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+execute_process(COMMAND ${TOOL} build ${WORLD} -o ${WORK}/S0Scenario.dat --scripts ${WORK}
+                RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE err)
+if(NOT status EQUAL 0)
+    string(APPEND failures "build (${status}):\n${err}")
+endif()
+file(GLOB built RELATIVE ${WORK} ${WORK}/S0Scenario.dat ${WORK}/*/ScriptScenario.xml)
+foreach(file IN LISTS built)
+    set(shipped ${GAME}/Ordinary/${file})
+    if(NOT file STREQUAL "S0Scenario.dat")
+        set(shipped ${GAME}/Languages/${file})
+    endif()
+    execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/${file} ${shipped}
+                    RESULT_VARIABLE different)
+    if(NOT different EQUAL 0)
+        string(APPEND failures "${shipped} is not the world built from ${WORLD}\n")
+    endif()
+endforeach()
 
 execute_process(COMMAND ${TOOL} texts ${WORLD}
                 RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
