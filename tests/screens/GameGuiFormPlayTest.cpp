@@ -155,8 +155,12 @@ TEST_F(PlayForm, TheExitQuestionLeavesForTheMenuOnlyWhenConfirmed) {
     query = DialogInSlot(0);
     ASSERT_NE(query, nullptr);
     Click(Control(query, "Yes"));
+    // The menu comes behind the "Fade" cover: 0.3 s each way.
     Frames(10);
+    EXPECT_EQ(CurrentForm()->Name(), FormPlayName) << "swapped before the screen was covered";
+    Frames(40);
     EXPECT_EQ(CurrentForm()->Name(), "Menu");
+    EXPECT_EQ(CurrentTransition(), nullptr);
 }
 
 TEST_F(PlayForm, UndoExistsOnlyInDebugModeAndTakesBackTheLastVisit) {
