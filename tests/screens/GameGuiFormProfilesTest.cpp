@@ -132,12 +132,6 @@ TEST_F(ProfilesTest, DeleteAsksAndRemovesTheCurrentProfile) {
     EXPECT_EQ(CurrentForm()->Name(), "Menu");
 }
 
-} // namespace
-} // namespace valdmoor
-
-namespace valdmoor {
-namespace {
-
 // The menu is reached through the "Splash" cover and the profiles through "Fade": each form
 // takes clicks only once its cover has lifted, and a click while it lifts is lost, not queued.
 TEST_F(ProfilesTest, FormsReachedThroughACoverTakeClicksOnceItHasLifted) {
