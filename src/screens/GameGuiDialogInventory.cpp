@@ -4,6 +4,7 @@
 #include "audio/EngineAudio.h"
 #include "gui/EngineGuiControls.h"
 #include "players/GameState.h"
+#include "screens/GameGuiControlProp.h"
 #include "texts/EngineTexts.h"
 #include "world/GamePool.h"
 #include "world/GameProp.h"
@@ -144,12 +145,12 @@ bool InventoryShows(const TProp& prop) {
     return prop.Kind == pkProperty || prop.Count != 0;
 }
 
-TGuiControl* CreateInventoryTile(TGuiForm* form, TProp* prop, float x, float y) {
+TGuiControlPropInventory* CreateInventoryTile(TGuiForm* form, TProp* prop, float x, float y) {
     form->Layout = {x, y, InventoryCell, InventoryCell};
-    auto* tile = CreateControl<TGuiControlPicture>(form, 0, {{23, prop->InventoryLabel()}});
-    if (tile != nullptr && prop->Picture != nullptr) {
-        SetControlProperty(tile, 12, prop->Picture->Name());
-        SetControlProperty(tile, 15, prop->PictureFrame);
+    auto* tile = CreateControl<TGuiControlPropInventory>(form, 0, {{23, prop->InventoryLabel()}});
+    if (tile != nullptr) {
+        // The tile shows what the hero holds now; the inventory is rebuilt on every opening.
+        tile->SetEntry({prop, prop->Count}, false);
     }
     return tile;
 }

@@ -13,6 +13,7 @@ namespace valdmoor {
 
 class TProp;
 class TSquare;
+class TGuiControlPropInventory;
 
 constexpr float InventoryCell = 90;
 constexpr float InventoryGap = 12;
@@ -119,9 +120,9 @@ public:
 // A plate of the inventory's colour with that frame around it, both the size of the layout.
 void CreatePlateWithFrame(TGuiForm* form);
 
-// One prop tile of the inventory at (X, Y) of the dialog. The prop control of the screens
-// replaces this picture once it exists; the inventory asks only this function for tiles.
-TGuiControl* CreateInventoryTile(TGuiForm* form, TProp* prop, float x, float y);
+// One prop tile of the inventory at (X, Y) of the dialog: the prop's picture on its plate, with
+// the count held and the prop's label as its hint.
+TGuiControlPropInventory* CreateInventoryTile(TGuiForm* form, TProp* prop, float x, float y);
 
 // Records that the story stage went back to 0, the way every story change is recorded.
 void ClearStoryStage();

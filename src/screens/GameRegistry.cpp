@@ -94,25 +94,24 @@ void RegisterDialogs(bool debug) {
     RegisterStandardDialogs(CustomName, CustomName);
 }
 
-// STAND-IN for TGuiTransitionCover ("Splash" 0.75/0/0.75, "Fade" 0.3/0/0.3, "FadeBeginning"
-// 0.3/0/1.5, "FadeAfterWhile" 1/2/3 "LabelAfterWhile", "FadeEnding" 4/2/2 "LabelTheEnd", all
-// black): with the cover in place the menu's profile link stops taking clicks. Swaps at once.
-class TStandInTransition : public TGuiTransition {
-public:
-    using TGuiTransition::TGuiTransition;
-    void Start() override {}
-    void Stop() override {}
-    bool CoverStep1() override { return true; }
-    bool CoverStep2() override { return true; }
-    bool CoverStep3() override { return true; }
-    bool UncoverStep1() override { return true; }
-    bool UncoverStep2() override { return true; }
-    bool UncoverStep3() override { return true; }
-};
-
 void RegisterTransitions() {
-    for (const char* name : {"Splash", "Fade", "FadeBeginning", "FadeAfterWhile", "FadeEnding"}) {
-        RegisterTransition(std::make_unique<TStandInTransition>(name));
+    struct TCoverValues {
+        const char* Name;
+        float Cover;
+        float Hold;
+        float Uncover;
+        const char* TextKey;
+    };
+    constexpr TCoverValues Covers[] = {
+        {"Splash", 0.75f, 0.0f, 0.75f, ""},
+        {"Fade", 0.3f, 0.0f, 0.3f, ""},
+        {"FadeBeginning", 0.3f, 0.0f, 1.5f, ""},
+        {"FadeAfterWhile", 1.0f, 2.0f, 3.0f, "LabelAfterWhile"},
+        {"FadeEnding", 4.0f, 2.0f, 2.0f, "LabelTheEnd"},
+    };
+    for (const TCoverValues& cover : Covers) {
+        RegisterTransition(std::make_unique<TGuiTransitionCover>(
+            cover.Name, cover.Cover, cover.Hold, cover.Uncover, TColor3{}, cover.TextKey));
     }
 }
 

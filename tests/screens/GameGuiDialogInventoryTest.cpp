@@ -1,6 +1,7 @@
 #include "screens/GameGuiDialogInventory.h"
 
 #include "ScreensFixture.h"
+#include "screens/GameGuiControlProp.h"
 #include "screens/GameGuiDialogAchievement.h"
 #include "screens/GameGuiDialogAchievements.h"
 #include "screens/GameGuiDialogHint.h"
@@ -116,7 +117,7 @@ protected:
 };
 
 TEST_F(GameDialogs, InventoryShowsPropertiesAlwaysAndOtherKindsWhileHeld) {
-    Prop(pkProperty, 0, "Gold");
+    TProp* gold = Prop(pkProperty, 0, "Gold");
     Prop(pkKnowledge, 0, "Map");
     TProp* rope = Prop(pkItem, 2, "Rope");
     rope->Picture = PoolPictures().Add(std::make_unique<TPicture>("G2Props"));
@@ -127,13 +128,25 @@ TEST_F(GameDialogs, InventoryShowsPropertiesAlwaysAndOtherKindsWhileHeld) {
     ASSERT_EQ(icons.size(), 2u);
     EXPECT_EQ(icons[0]->Frame, pkProperty);
     EXPECT_EQ(icons[1]->Frame, pkItem);
-    const std::vector<TGuiControl*> tiles = WithTexture(inventory, "G2Props");
-    ASSERT_EQ(tiles.size(), 1u);
-    EXPECT_EQ(tiles[0]->Frame, 5);
+    // The tiles are the game's prop tiles, holding the counts the hero has now.
+    std::vector<TGuiControlPropInventory*> tiles;
+    for (TGuiControl& control : inventory->Controls) {
+        if (auto* tile = dynamic_cast<TGuiControlPropInventory*>(&control)) {
+            tiles.push_back(tile);
+        }
+    }
+    ASSERT_EQ(tiles.size(), 2u);
+    EXPECT_EQ(tiles[0]->Entry.Prop, gold);
+    EXPECT_EQ(tiles[0]->Entry.Amount, 0);
+    EXPECT_EQ(tiles[1]->Entry.Prop, rope);
+    EXPECT_EQ(tiles[1]->Entry.Amount, 2);
+    EXPECT_EQ(tiles[1]->HintText, rope->InventoryLabel());
+    ASSERT_NE(tiles[1]->Plate, nullptr) << "the tile was never drawn";
+    EXPECT_EQ(tiles[1]->Plate->Layers[1].Frame, 5);
     // Two columns win: each group on a row of its own, the tile beside its kind's icon.
     EXPECT_EQ(static_cast<TGuiDialogInventory*>(inventory)->Arrangement.Columns, 2);
-    EXPECT_EQ(tiles[0]->Position.X - icons[1]->Position.X, InventoryCell + InventoryGap);
-    EXPECT_EQ(tiles[0]->Position.Y, icons[1]->Position.Y);
+    EXPECT_EQ(tiles[1]->Position.X - icons[1]->Position.X, InventoryCell + InventoryGap);
+    EXPECT_EQ(tiles[1]->Position.Y, icons[1]->Position.Y);
     EXPECT_GT(icons[1]->Position.Y, icons[0]->Position.Y);
     EXPECT_NE(Control(inventory, "Achievements"), nullptr);
     EXPECT_EQ(Control(inventory, "ShowItems"), nullptr) << "debug mode only";

@@ -127,6 +127,36 @@ TEST_F(GameLook, SettingsVolumeStepsReachTheProfile) {
     EXPECT_TRUE(ProfilesChanged()) << "the next save point writes the new volumes";
 }
 
+// The player's clicks in the settings reach the save: the volumes come back with the profile.
+TEST_F(GameLook, SettingsVolumesClickedAreSavedWithTheProfileAndLoadedAgain) {
+    CurrentPlayer()->SetName("Ida");
+    SetGroupVolume(0, 6);
+    SetGroupVolume(MusicGroup, 3);
+    PlayersUpdate();
+    SaveProfiles();
+    TGuiDialog* settings = Open("Settings");
+    ASSERT_NE(settings, nullptr);
+    Click(Control(settings, "EffectsDown"));
+    Click(Control(settings, "EffectsDown"));
+    Click(Control(settings, "MusicUp"));
+    Click(Control(settings, "Close"));
+    Frames(2);
+    EXPECT_EQ(settings->DialogState, dsClosed);
+    // The frame's profile upkeep, then the save at the end of the run.
+    PlayersUpdate();
+    PlayersStop();
+
+    SetGroupVolume(0, 10);
+    SetGroupVolume(MusicGroup, 10);
+    PlayersStart();
+    ASSERT_NE(CurrentPlayer(), nullptr);
+    EXPECT_EQ(CurrentPlayer()->Name(), "Ida");
+    EXPECT_EQ(CurrentPlayer()->Volume(0), 4);
+    EXPECT_EQ(CurrentPlayer()->Volume(MusicGroup), 4);
+    EXPECT_EQ(GroupVolume(0), 4) << "the loaded profile's volumes are the ones heard";
+    EXPECT_EQ(GroupVolume(MusicGroup), 4);
+}
+
 TEST_F(GameLook, SettingsLanguageButtonOpensTheLanguageForm) {
     TGuiDialog* settings = Open("Settings");
     TGuiControl* language = Control(settings, "Language");

@@ -138,6 +138,44 @@ TEST_F(PlayForm, TheMapButtonTravelsToTheWorldMapAndBackToTheRegionLeft) {
     EXPECT_NE(SiteControl("Home"), nullptr);
 }
 
+// The story points the player at the hint button, then at the inventory: each opens its dialog,
+// whose Close ends that stage of the story and records it.
+TEST_F(PlayForm, TheStoryStagePointsAtTheHintAndInventoryButtonsAndTheirDialogsEndIt) {
+    Settle();
+    for (int32_t flag = 1; flag <= 3; ++flag) {
+        SetStoryFlag(flag);
+    }
+    struct TStage {
+        int32_t Stage;
+        TGuiControl* TGuiFormPlay::*Button;
+        const char* Dialog;
+    };
+    for (const TStage& stage : {TStage{1, &TGuiFormPlay::HintButton, "Hint"},
+                                TStage{2, &TGuiFormPlay::InventoryButton, "Inventory"}}) {
+        SetStoryStage(stage.Stage);
+        Settle();
+        TGuiControl* button = Play()->*stage.Button;
+        EXPECT_EQ(Play()->Focus, button) << stage.Dialog;
+        EXPECT_EQ(Play()->FocusStyle, stage.Stage - 1);
+        const std::size_t before = Events().size();
+        Click(button);
+        Frames(30);
+        TGuiDialog* dialog = DialogInSlot(0);
+        ASSERT_NE(dialog, nullptr) << stage.Dialog;
+        ASSERT_EQ(dialog->Name(), stage.Dialog);
+        EXPECT_EQ(dialog->Focus, Control(dialog, "Close"));
+        Click(Control(dialog, "Close"));
+        Frames(30);
+        EXPECT_EQ(DialogInSlot(0), nullptr);
+        EXPECT_EQ(StoryStage(), 0);
+        EXPECT_EQ(Play()->Focus, nullptr);
+        const std::vector<TData> events = Events();
+        ASSERT_EQ(events.size(), before + 1);
+        EXPECT_EQ(events.back().Kind, evStoryStageSet);
+        EXPECT_EQ(events.back().Value(), 0);
+    }
+}
+
 TEST_F(PlayForm, TheExitQuestionLeavesForTheMenuOnlyWhenConfirmed) {
     Settle();
     Click(Play()->ExitButton);
@@ -155,8 +193,12 @@ TEST_F(PlayForm, TheExitQuestionLeavesForTheMenuOnlyWhenConfirmed) {
     query = DialogInSlot(0);
     ASSERT_NE(query, nullptr);
     Click(Control(query, "Yes"));
+    // The menu comes behind the "Fade" cover: 0.3 s each way.
     Frames(10);
+    EXPECT_EQ(CurrentForm()->Name(), FormPlayName) << "swapped before the screen was covered";
+    Frames(40);
     EXPECT_EQ(CurrentForm()->Name(), "Menu");
+    EXPECT_EQ(CurrentTransition(), nullptr);
 }
 
 TEST_F(PlayForm, UndoExistsOnlyInDebugModeAndTakesBackTheLastVisit) {

@@ -132,5 +132,40 @@ TEST_F(ProfilesTest, DeleteAsksAndRemovesTheCurrentProfile) {
     EXPECT_EQ(CurrentForm()->Name(), "Menu");
 }
 
+// The menu is reached through the "Splash" cover and the profiles through "Fade": each form
+// takes clicks only once its cover has lifted, and a click while it lifts is lost, not queued.
+TEST_F(ProfilesTest, FormsReachedThroughACoverTakeClicksOnceItHasLifted) {
+    CurrentPlayer()->SetName("Ann");
+    SelectOrCreatePlayer("Ida");
+    SwitchForm("Menu", "Splash");
+    int frames = 0;
+    for (; CurrentTransition() != nullptr && frames < 200; ++frames) {
+        Frames(1);
+    }
+    // Opaque at once without a form before it, then 0.75 s of uncovering at 60 frames a second.
+    EXPECT_GE(frames, 45);
+    EXPECT_LE(frames, 52);
+    Input("1 move 0 -355\n2 down\n3 up\n");
+    Frames(3);
+    ASSERT_NE(CurrentTransition(), nullptr) << "the profile link took no click";
+    EXPECT_EQ(CurrentTransition()->Name(), "Fade");
+    // Half-way through lifting the cover, a click on the first profile is not taken.
+    Frames(30);
+    ASSERT_NE(CurrentForm(), nullptr);
+    ASSERT_EQ(CurrentForm()->Name(), "Profiles");
+    ASSERT_NE(CurrentTransition(), nullptr);
+    TGuiControl* first = FindControl(Profiles(), "1");
+    ASSERT_NE(first, nullptr);
+    Input("1 move " + std::to_string(first->Position.X) + " " + std::to_string(first->Position.Y) +
+          "\n2 down\n3 up\n");
+    Frames(3);
+    EXPECT_EQ(CurrentPlayer()->Name(), "Ida");
+    // 0.3 s each way plus a frame for each step that ends at once: under 50 frames in all.
+    Frames(14);
+    EXPECT_EQ(CurrentTransition(), nullptr);
+    Click(Profiles(), "1");
+    EXPECT_EQ(CurrentPlayer()->Name(), "Ann");
+}
+
 } // namespace
 } // namespace valdmoor

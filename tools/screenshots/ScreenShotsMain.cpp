@@ -1,6 +1,7 @@
 // valdmoor-screenshots: each of the game's dialogs, the click ripple, both hint balloons and a
 // cover transition half-way, drawn headless on a small world built here and written as PNGs
-// into a folder; with --references it compares every shot with the picture of its name there.
+// into a folder; with --world, also the play form on a compiled world. With --references it
+// compares every shot with the picture of its name there.
 #include "ShowcaseScene.h"
 #include "app/EngineApplication.h"
 #include "effects/EngineEffects.h"
@@ -8,12 +9,14 @@
 #include "platform/EngineTimer.h"
 #include "platform/EngineWindow.h"
 #include "players/EnginePlayers.h"
+#include "players/GameState.h"
 #include "screens/GameGuiCursors.h"
 #include "screens/GameGuiDialogAchievement.h"
 #include "screens/GameGuiDialogAchievements.h"
 #include "screens/GameGuiDialogHint.h"
 #include "screens/GameGuiDialogInventory.h"
 #include "screens/GameGuiDialogs.h"
+#include "screens/GameGuiFormPlay.h"
 #include "screens/GameGuiHints.h"
 #include "screens/GameGuiTransitions.h"
 #include "storage/EngineScript.h"
@@ -22,6 +25,7 @@
 #include "texts/EngineTexts.h"
 #include "video/EngineVideo.h"
 #include "world/GameAchievement.h"
+#include "world/GameAvatar.h"
 #include "world/GamePool.h"
 #include "world/GameProp.h"
 #include "world/GameScenario.h"
@@ -101,12 +105,12 @@ void BuildWorld() {
         p->Caption = PoolCaptions().Add(std::make_unique<TCaption>(name));
         ScenarioProps().Add(std::move(p));
     };
-    PoolPictures().Add(std::make_unique<TPicture>("G2Props"));
+    PoolPictures().Add(std::make_unique<TPicture>("G2PropIcons"));
     prop("Gold", pkProperty, 12, 0);
-    prop("Map", pkKnowledge, 1, 3);
-    prop("Swim", pkSkill, 1, 5);
-    prop("Rope", pkItem, 2, 7);
-    prop("Lamp", pkItem, 1, 9);
+    prop("Map", pkKnowledge, 1, 4);
+    prop("Swim", pkSkill, 1, 6);
+    prop("Rope", pkItem, 2, 5);
+    prop("Lamp", pkItem, 1, 1);
     for (int32_t i = 1; i <= 12; ++i) {
         auto a = std::make_unique<TAchievement>("A" + std::to_string(i));
         a->Number = i;
@@ -184,6 +188,28 @@ void Input(const std::string& script) {
     LoadInputScript(path);
 }
 
+// The play form on a compiled world, as a new journey with all four corner buttons.
+void ShowPlayOn(const std::string& world, const std::string& home) {
+    WriteFile(home + "ScriptScenario.xml", ReadFile(world + "/english/ScriptScenario.xml"));
+    LoadScript(ssScenario, true);
+    ScenarioStop();
+    ScenarioStart();
+    AvatarStart();
+    TMemoryStream stream(ReadFile(world + "/Ordinary/S0Scenario.dat"));
+    LoadScenarioFrom(stream);
+    if (CurrentGameState() == nullptr) {
+        throw EngineError("No game state for the world " + world);
+    }
+    CurrentGameState()->Restart();
+    for (int32_t flag = 1; flag <= 3; ++flag) {
+        SetStoryFlag(flag);
+    }
+    RegisterForm(std::make_unique<TGuiFormPlay>(std::string(FormPlayName), "Custom", "Custom"));
+    SetCurrentForm(FormPlayName);
+    // The corner buttons slide in.
+    Frames(60);
+}
+
 struct TShot {
     const char* Name;
     std::function<void()> Make;
@@ -196,12 +222,16 @@ int main(int argc, char** argv) {
     using namespace valdmoor;
     std::string output;
     std::string references;
+    std::string world;
     bool writeReferences = false;
     CLI::App app{"Draws the game's dialogs, ripple, hints and a transition headless on a small "
                  "world and writes one PNG each. Exits with 77 when this machine cannot draw."};
     app.add_option("output", output, "the folder to write the shots into")->required();
     app.add_option("--references", references, "compare every shot with the PNG of its name here");
     app.add_flag("--write-references", writeReferences, "write the shots as the references");
+    app.add_option("--world", world,
+                   "also draw the play form on this compiled world (a folder holding "
+                   "Ordinary/S0Scenario.dat and english/ScriptScenario.xml)");
     CLI11_PARSE(app, argc, argv);
 
     std::unique_ptr<showcase::TEngine> engine;
@@ -234,7 +264,7 @@ int main(int argc, char** argv) {
         ActivateApplication();
         BuildWorld();
         RegisterAll();
-        RegisterForm(std::make_unique<TBackdrop>("Play"));
+        RegisterForm(std::make_unique<TBackdrop>("Backdrop"));
         RegisterForm(std::make_unique<TBackdrop>("End"));
         MainCanvas()->ClearColor = 0xFF3A4A3A;
 
@@ -247,7 +277,7 @@ int main(int argc, char** argv) {
                 Frames(30);
             };
         };
-        const std::vector<TShot> shots = {
+        std::vector<TShot> shots = {
             {"Inventory", open("Inventory")},
             {"Hint", open("Hint")},
             {"Achievement",
@@ -284,8 +314,12 @@ int main(int argc, char** argv) {
                  Frames(120); // half of the four-second cover
              }},
         };
+        if (!world.empty()) {
+            // The compiled world takes the small one's place, so this shot comes last.
+            shots.push_back({"Play", [&world, &home] { ShowPlayOn(world, home); }});
+        }
         for (const TShot& shot : shots) {
-            SetCurrentForm("Play");
+            SetCurrentForm("Backdrop");
             Input("1 move 790 -440\n");
             Frames(40);
             shot.Make();
@@ -319,6 +353,7 @@ int main(int argc, char** argv) {
     }
     CloseAllDialogs();
     GuiStop();
+    AvatarStop();
     PlayersStop();
     ScenarioStop();
     ScriptStop();
