@@ -7,6 +7,7 @@
 #include "players/GameState.h"
 #include "screens/GameGuiControlMap.h"
 #include "screens/GameGuiControls.h"
+#include "screens/GameGuiDialogInventory.h"
 #include "screens/GameGuiFormParts.h"
 #include "storage/EngineScript.h"
 #include "texts/EngineTexts.h"
@@ -74,11 +75,11 @@ void TGuiFormMenu::Show(int32_t) {
     if (player != nullptr && !player->Name().empty()) {
         const std::string welcome = ScriptText("LabelWelcome") + "\u00A0" + player->Name();
         const std::string wrong = ScriptText("LabelWrongProfile");
-        const float width = std::max(LineWidth(welcome), LineWidth(wrong)) + 40;
-        Layout = {0, -380, width, 100};
+        const float width = std::max(LineWidth(welcome), LineWidth(wrong)) + 80;
+        Layout = {0, -378, width, 110};
         CreateControl<TGuiControlPlate>(this, -10, {{10, 0x302010}, {11, 1.0f}, {3, false}});
-        CreateControl<TGuiControlBorder>(this, -5, {{12, "G2Square28Border"}, {3, false}});
-        Layout = {0, -405, width, 40};
+        CreateControl<TGuiControlPlateFrame>(this, -5, {{12, "G2Square28Border"}, {3, false}});
+        Layout = {0, -400, width, 40};
         CreateControl<TGuiControlLabel>(this, 0, {{21, welcome}, {9, 1}, {3, false}});
         Layout = {0, -355, width - 20, 40};
         CreateControl<TGuiControlButtonLink>(this, 0,

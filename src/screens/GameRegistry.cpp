@@ -35,8 +35,8 @@ namespace {
 struct TRegistryState {
     bool splashWanted = false;
     bool preloaded = false;
-    // The preloaded textures wait until a frame has been drawn: the first screen loads what it
-    // shows by itself, and the rest should not hold up the first picture.
+    // The preloaded textures wait until the first screen has been drawn: it loads what it shows
+    // by itself, and the rest should not hold up its first picture.
     bool texturesPending = false;
     bool frameDrawn = false;
 };
@@ -193,9 +193,9 @@ void GameDataStart() {
 
 void GameDataUpdate() {
     AvatarFrame();
-    // Updates run before the frame is drawn: the first update after the preload comes before
-    // the first picture, the second after it.
-    if (registry.texturesPending) {
+    // Updates run before the frame is drawn: the first update that finds the first screen in
+    // place comes before its first picture, the next one after it.
+    if (registry.texturesPending && CurrentForm() != nullptr && CurrentTransition() == nullptr) {
         if (registry.frameDrawn) {
             PreloadTexturesNow();
         }

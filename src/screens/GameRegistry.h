@@ -9,7 +9,7 @@ namespace valdmoor {
 // debug-only ones only with "-debug". Needs the framework running.
 void RegisterEngineObjects();
 // Preloads the common sounds (unless audio group 0 is off), loads script slot 0, runs the
-// scenario loader and starts the game state; the common textures follow once the first frame
+// scenario loader and starts the game state; the common textures follow once the first screen
 // has been drawn (GameDataUpdate). Runs its work once per game data start.
 void PreloadCommon();
 // Loads the common textures still waiting, at once.

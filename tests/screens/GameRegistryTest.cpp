@@ -58,15 +58,18 @@ TEST_F(RegistryTest, DebugOnlyObjectsExistOnlyWithDebug) {
     GameDataStop();
 }
 
-// The first screen loads what it shows; the rest of the common pictures wait for the first
-// drawn frame, so they never hold it up, and are all there from the frame after.
-TEST_F(RegistryTest, CommonTexturesFollowTheFirstDrawnFrame) {
+// The first screen loads what it shows; the rest of the common pictures wait until it has been
+// drawn, so they never hold it up, and are all there from the frame after.
+TEST_F(RegistryTest, CommonTexturesFollowTheFirstScreensFirstFrame) {
     GameDataStart();
     PreloadCommon();
     const auto loaded = [] { return Textures()->Find("G2SiteIcons") != nullptr; };
     EXPECT_TRUE(TexturesPreloadPending());
+    GameDataUpdate(); // no screen yet
+    GameDataUpdate();
     EXPECT_FALSE(loaded());
-    GameDataUpdate(); // the update before the first frame is drawn
+    ShowBuiltForm([](test::TBuildForm*) {});
+    GameDataUpdate(); // the update before the screen's first frame is drawn
     EXPECT_FALSE(loaded());
     GameDataUpdate();
     EXPECT_TRUE(loaded());
