@@ -32,18 +32,40 @@ const std::set<std::string> AwaitedPictures = {"G2BackgroundMap"};
 
 // Form names, and dialogs that open without a scene, prop or achievement to show.
 const char* const Forms[] = {"Menu", "Profiles", "Languages"};
-const char* const Dialogs[] = {"MessageCustom", "QueryCustom", "InputLineCustom", "Settings",
-                               "About",         "Achievements", "Inventory",      "Hint"};
+const char* const Dialogs[] = {"MessageCustom", "QueryCustom",  "InputLineCustom", "Settings",
+                               "About",         "Achievements", "Inventory",       "Hint"};
 // Texts the screens look up by name rather than through a control shown here: the play form's
 // buttons, the scene, hint and achievement dialogs' pieces, the transitions' texts.
-const char* const NamedTexts[] = {
-    "HintExit",     "HintHint",         "HintInventory", "HintMap1",         "HintMap2",
-    "HintBarter",   "HintMake",         "LabelIHave",    "LabelINeed",       "LabelOf",
-    "LabelOff",     "LabelProgress",    "LabelEnabled",  "LabelWindowed",    "LabelFullScreen",
-    "QueryExitToMenu", "LabelAchievementEarned",         "LabelAfterWhile",  "LabelTheEnd",
-    "QueryNewGame", "QueryQuitGame",    "InputName",     "DefaultProfileName",
-    "MsgProfileAlreadyExists",          "MsgTooManyProfiles",                "MsgCantDeleteProfile",
-    "QueryDeleteProfile",               "LabelWelcome",  "ButtonYes",        "ButtonNo"};
+const char* const NamedTexts[] = {"HintExit",
+                                  "HintHint",
+                                  "HintInventory",
+                                  "HintMap1",
+                                  "HintMap2",
+                                  "HintBarter",
+                                  "HintMake",
+                                  "LabelIHave",
+                                  "LabelINeed",
+                                  "LabelOf",
+                                  "LabelOff",
+                                  "LabelProgress",
+                                  "LabelEnabled",
+                                  "LabelWindowed",
+                                  "LabelFullScreen",
+                                  "QueryExitToMenu",
+                                  "LabelAchievementEarned",
+                                  "LabelAfterWhile",
+                                  "LabelTheEnd",
+                                  "QueryNewGame",
+                                  "QueryQuitGame",
+                                  "InputName",
+                                  "DefaultProfileName",
+                                  "MsgProfileAlreadyExists",
+                                  "MsgTooManyProfiles",
+                                  "MsgCantDeleteProfile",
+                                  "QueryDeleteProfile",
+                                  "LabelWelcome",
+                                  "ButtonYes",
+                                  "ButtonNo"};
 // Played by name from the screens' code rather than from a control.
 const char* const Sounds[] = {"G8ButtonFocus", "G8ButtonClick", "G8MusicMenu"};
 
@@ -162,8 +184,8 @@ TEST_F(GameResources, MissingNamesAreReported) {
     EXPECT_NE(failed[0].find("G2NoSuch"), std::string::npos);
     EXPECT_NE(failed[1].find("G2NoSuch"), std::string::npos);
     Collect(form);
-    EXPECT_EQ(MissingTexts(),
-              (std::vector<std::string>{"LabelNoSuchText in english", "LabelNoSuchText in german"}));
+    EXPECT_EQ(MissingTexts(), (std::vector<std::string>{"LabelNoSuchText in english",
+                                                        "LabelNoSuchText in german"}));
 }
 
 } // namespace
