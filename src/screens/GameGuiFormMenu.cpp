@@ -37,6 +37,18 @@ float LineWidth(std::string_view text) {
     return width;
 }
 
+bool IsPainted(const TRegion& region) {
+    if (region.Picture != nullptr) {
+        return true;
+    }
+    for (const TTile& cell : region.Map.Cells) {
+        if (cell.Terrain != nullptr) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool HasProgress() {
     const TCustomPlayerState* state = CurrentGameState();
     return state != nullptr && state->HasEvents();
@@ -59,9 +71,12 @@ void StartPlay(bool beginning, TGuiCallback completion = nullptr) {
 } // namespace
 
 void TGuiFormMenu::Show(int32_t) {
-    // The menu lies over the whole of the menu region's map; a world without one gets the
-    // plain background instead.
+    // The menu lies over the whole of the menu region's map; a world without one, or with one
+    // that has nothing painted on it, gets the plain background instead.
     TRegion* region = MenuRegion();
+    if (region != nullptr && !IsPainted(*region)) {
+        region = nullptr;
+    }
     CreateFormBackdrop(this, region == nullptr);
     if (region != nullptr) {
         region->Reset();

@@ -27,7 +27,7 @@ namespace fs = std::filesystem;
 const fs::path GameFolder = VALDMOOR_GAME_FOLDER;
 
 // Named by the map under the menu and the play form, and still to be drawn with the regions'
-// own pictures; everything else must be there.
+// own pictures; every other screen name must be there.
 const std::set<std::string> AwaitedPictures = {"G2BackgroundMap"};
 
 // Form names, and dialogs that open without a scene, prop or achievement to show.
@@ -106,17 +106,20 @@ protected:
             }
         }
     }
+    // Failed loads of the screens' own names: "G2" pictures and effects, "G8" sounds, "F0" and
+    // "F2" fonts. The world's media have names of their own and are checked with the world.
     static std::vector<std::string> FailedLoads() {
         std::vector<std::string> failed;
         for (const std::string& line : LogLines()) {
-            if (line.rfind("Failed", 0) != 0) {
+            const std::size_t open = line.find('"');
+            const std::size_t close = line.find('"', open + 1);
+            if (line.rfind("Failed", 0) != 0 || close == std::string::npos) {
                 continue;
             }
-            bool awaited = false;
-            for (const std::string& name : AwaitedPictures) {
-                awaited = awaited || line.find('"' + name + '"') != std::string::npos;
-            }
-            if (!awaited) {
+            const std::string name = line.substr(open + 1, close - open - 1);
+            const std::string family = name.substr(0, 2);
+            if ((family == "G2" || family == "G8" || family == "F0" || family == "F2") &&
+                AwaitedPictures.count(name) == 0) {
                 failed.push_back(line);
             }
         }
