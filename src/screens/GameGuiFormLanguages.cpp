@@ -1,6 +1,7 @@
 #include "screens/GameGuiFormLanguages.h"
 
 #include "gui/EngineGuiControls.h"
+#include "screens/GameGuiControls.h"
 #include "screens/GameGuiFormParts.h"
 #include "storage/EngineLanguages.h"
 #include "storage/EngineScript.h"
@@ -42,13 +43,13 @@ void TGuiFormLanguages::Show(int32_t) {
             Layout = {left + ColumnStep * static_cast<float>(i / LanguageRowsPerColumn),
                       top + RowStep * static_cast<float>(i % LanguageRowsPerColumn),
                       FormButtonWidth, FormButtonHeight};
-            TGuiControl* button =
-                CreateControl<TGuiControlButton>(this, 0,
-                                                 {{0, language.Name()},
-                                                  {1, "Language"},
-                                                  {5, true},
-                                                  {9, 1},
-                                                  {21, LanguageButtonCaption(language.Name())}});
+            TGuiControl* button = CreateControl<TGuiControlButtonCustom>(
+                this, 0,
+                {{0, language.Name()},
+                 {1, "Language"},
+                 {5, true},
+                 {9, 1},
+                 {21, LanguageButtonCaption(language.Name())}});
             if (language.Name() == current) {
                 SetChecked(button, true);
             }

@@ -5,11 +5,17 @@
 #include "gui/EngineGuiControls.h"
 #include "players/EnginePlayers.h"
 #include "players/GameState.h"
+#include "screens/GameGuiControlMap.h"
+#include "screens/GameGuiControls.h"
+#include "screens/GameGuiDialogInventory.h"
 #include "screens/GameGuiFormParts.h"
 #include "storage/EngineScript.h"
 #include "texts/EngineTexts.h"
+#include "world/GameRegion.h"
+#include "world/GameScenario.h"
 
 #include <algorithm>
+#include <tuple>
 
 namespace valdmoor {
 
@@ -18,6 +24,10 @@ namespace {
 constexpr float ColumnX = 500;
 // The game's own menu track.
 constexpr std::string_view MenuMusic = "G8MusicMenu";
+// Icons of the game font: a star for the achievements, the information sign for about.
+constexpr std::string_view AchievementsGlyph = "\xEE\x80\x82";
+constexpr std::string_view AboutGlyph = "\xEE\x80\x8F";
+constexpr float IconButtonSize = 60;
 
 float LineWidth(std::string_view text) {
     int32_t lines = 0;
@@ -25,6 +35,18 @@ float LineWidth(std::string_view text) {
     float height = 0;
     MeasureText(text, lines, 1, width, height, 10000);
     return width;
+}
+
+bool IsPainted(const TRegion& region) {
+    if (region.Picture != nullptr) {
+        return true;
+    }
+    for (const TTile& cell : region.Map.Cells) {
+        if (cell.Terrain != nullptr) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool HasProgress() {
@@ -49,21 +71,34 @@ void StartPlay(bool beginning, TGuiCallback completion = nullptr) {
 } // namespace
 
 void TGuiFormMenu::Show(int32_t) {
-    // NOT YET BUILT: the menu region's map (TGuiControlMap at depth -100, every cell revealed)
-    // goes here; until then the form's plain background stands in for it.
-    CreateFormBackdrop(this, true);
+    // The menu lies over the whole of the menu region's map; a world without one, or with one
+    // that has nothing painted on it, gets the plain background instead.
+    TRegion* region = MenuRegion();
+    if (region != nullptr && !IsPainted(*region)) {
+        region = nullptr;
+    }
+    CreateFormBackdrop(this, region == nullptr);
+    if (region != nullptr) {
+        region->Reset();
+        region->PrepareAssets();
+        Layout = {0, 0, 2 * ScreenHalfWidth, 2 * ScreenHalfHeight};
+        auto* map = CreateControl<TGuiControlMap>(this, -100);
+        map->SetMap(region);
+        map->RevealAll();
+    }
     TPlayer* player = CurrentPlayer();
     if (player != nullptr && !player->Name().empty()) {
         const std::string welcome = ScriptText("LabelWelcome") + "\u00A0" + player->Name();
         const std::string wrong = ScriptText("LabelWrongProfile");
-        const float width = std::max(LineWidth(welcome), LineWidth(wrong)) + 40;
-        Layout = {0, -380, width, 100};
+        const float width = std::max(LineWidth(welcome), LineWidth(wrong)) + 80;
+        Layout = {0, -378, width, 110};
         CreateControl<TGuiControlPlate>(this, -10, {{10, 0x302010}, {11, 1.0f}, {3, false}});
-        CreateControl<TGuiControlBorder>(this, -5, {{12, "G2Square28Border"}, {3, false}});
-        Layout = {0, -405, width, 40};
+        CreateControl<TGuiControlPlateFrame>(this, -5, {{12, "G2Square28Border"}, {3, false}});
+        Layout = {0, -400, width, 40};
         CreateControl<TGuiControlLabel>(this, 0, {{21, welcome}, {9, 1}, {3, false}});
-        // STAND-IN for TGuiControlButtonLink.
-        CreateFormButton(this, 0, -355, width - 20, "Profiles", "LabelWrongProfile");
+        Layout = {0, -355, width - 20, 40};
+        CreateControl<TGuiControlButtonLink>(this, 0,
+                                             {{0, "Profiles"}, {22, "LabelWrongProfile"}, {9, 1}});
     }
     Layout = {-250, -100, 700, 350};
     CreateControl<TGuiControlPicture>(
@@ -86,12 +121,14 @@ void TGuiFormMenu::Show(int32_t) {
         }
         y += 70;
     }
-    Layout = {ColumnX - 40, y + 20, 60, 60};
-    CreateControl<TGuiControlButton>(this, 0,
-                                     {{0, "Achievements"}, {21, "*"}, {24, "HintAchievements"}});
-    Layout = {ColumnX + 40, y + 20, 60, 60};
-    CreateControl<TGuiControlButton>(this, 0, {{0, "About"}, {21, "?"}, {24, "HintAbout"}});
-    // NOT YET BUILT: the recommendation arrow at depth 1000.
+    for (const auto& [name, glyph, hintKey, offset] :
+         {std::tuple{"Achievements", AchievementsGlyph, "HintAchievements", -40.0f},
+          std::tuple{"About", AboutGlyph, "HintAbout", 40.0f}}) {
+        Layout = {ColumnX + offset, y + 20, IconButtonSize, IconButtonSize};
+        CreateControl<TGuiControlButtonCustom>(this, 0,
+                                               {{0, name}, {21, glyph}, {24, hintKey}, {9, 1}});
+    }
+    CreateFormArrow(this);
     SetFocus(this, "Play", 0);
     PlayJingle("");
     PlayMusic(MenuMusic);

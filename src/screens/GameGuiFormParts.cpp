@@ -1,6 +1,7 @@
 #include "screens/GameGuiFormParts.h"
 
 #include "gui/EngineGuiControls.h"
+#include "screens/GameGuiControls.h"
 
 namespace valdmoor {
 
@@ -19,10 +20,15 @@ TGuiControlLabel* CreateFormLabel(TGuiForm* form, float x, float y, float width,
     return CreateControl<TGuiControlLabel>(form, 0, {{22, textKey}, {9, font}, {3, false}});
 }
 
-TGuiControlButton* CreateFormButton(TGuiForm* form, float x, float y, float width,
-                                    std::string_view name, std::string_view textKey) {
+TGuiControlButtonCustom* CreateFormButton(TGuiForm* form, float x, float y, float width,
+                                          std::string_view name, std::string_view textKey) {
     form->Layout = {x, y, width, FormButtonHeight};
-    return CreateControl<TGuiControlButton>(form, 0, {{0, name}, {22, textKey}, {9, 1}});
+    return CreateControl<TGuiControlButtonCustom>(form, 0, {{0, name}, {22, textKey}, {9, 1}});
+}
+
+void CreateFormArrow(TGuiForm* form) {
+    form->Layout = {0, 0, 64, 64};
+    CreateControl<TGuiControlRecommendedArrow>(form, 1000);
 }
 
 } // namespace valdmoor

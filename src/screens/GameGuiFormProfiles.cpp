@@ -4,6 +4,7 @@
 #include "gui/EngineGuiDialogs.h"
 #include "players/EnginePlayers.h"
 #include "players/GameState.h"
+#include "screens/GameGuiControls.h"
 #include "screens/GameGuiFormParts.h"
 #include "storage/EngineScript.h"
 
@@ -33,7 +34,7 @@ void TGuiFormProfiles::Show(int32_t) {
     CreateFormLabel(this, 0, -230, 800, 40, "LabelChooseProfile");
     for (int32_t i = 1; i <= MaxProfiles; ++i) {
         Layout = {0, -230 + 60.0f * static_cast<float>(i), 400, FormButtonHeight};
-        CreateControl<TGuiControlButton>(
+        CreateControl<TGuiControlButtonCustom>(
             this, 0, {{0, std::to_string(i)}, {1, "Players"}, {5, true}, {9, 1}});
     }
     constexpr float RowY = 300;
@@ -42,7 +43,7 @@ void TGuiFormProfiles::Show(int32_t) {
     TGuiControl* ok = CreateFormButton(this, 320, RowY, FormButtonWidth, "OK", "ButtonOK");
     Shortcuts[0] = ok;
     Shortcuts[1] = ok;
-    // NOT YET BUILT: the recommendation arrow (game controls).
+    CreateFormArrow(this);
     ProfileAtShow = CurrentPlayer();
     AskName = ProfileAtShow != nullptr && ProfileAtShow->Name().empty();
     ShowExists = false;

@@ -35,6 +35,10 @@ namespace {
 struct TRegistryState {
     bool splashWanted = false;
     bool preloaded = false;
+    // The preloaded textures wait until the first screen has been drawn: it loads what it shows
+    // by itself, and the rest should not hold up its first picture.
+    bool texturesPending = false;
+    bool frameDrawn = false;
 };
 TRegistryState registry;
 
@@ -157,9 +161,8 @@ void PreloadCommon() {
             GetSample(name, 1.0f);
         }
     }
-    for (const std::string_view name : PreloadedTextures) {
-        GetTexture(name);
-    }
+    registry.texturesPending = true;
+    registry.frameDrawn = false;
     LoadScript(0, false);
     // The world is read before the game state replays its events over it, so the menu region
     // exists when the menu is shown.
@@ -180,6 +183,7 @@ void ShowFirstScreen() {
 
 void GameDataStart() {
     registry.preloaded = false;
+    registry.texturesPending = false;
     ScenarioStart();
     // The avatar's hooks (the world's reset, the replay, whether the current player earned an
     // achievement) must be in place before the profiles load and replay.
@@ -188,10 +192,33 @@ void GameDataStart() {
 
 void GameDataUpdate() {
     AvatarFrame();
+    // Updates run before the frame is drawn: the first update that finds the first screen in
+    // place comes before its first picture, the next one after it.
+    if (registry.texturesPending && CurrentForm() != nullptr && CurrentTransition() == nullptr) {
+        if (registry.frameDrawn) {
+            PreloadTexturesNow();
+        }
+        registry.frameDrawn = true;
+    }
+}
+
+void PreloadTexturesNow() {
+    if (!registry.texturesPending) {
+        return;
+    }
+    registry.texturesPending = false;
+    for (const std::string_view name : PreloadedTextures) {
+        GetTexture(name);
+    }
+}
+
+bool TexturesPreloadPending() {
+    return registry.texturesPending;
 }
 
 void GameDataStop() {
     registry.preloaded = false;
+    registry.texturesPending = false;
     UnplugSceneDialog();
     UnplugPlayForm();
     AvatarStop();

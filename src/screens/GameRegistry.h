@@ -8,9 +8,13 @@ namespace valdmoor {
 // Creates the registrations in the order cursors, hints, dialogs, transitions, forms; the
 // debug-only ones only with "-debug". Needs the framework running.
 void RegisterEngineObjects();
-// Preloads the common sounds (unless audio group 0 is off) and textures, loads script slot 0,
-// runs the scenario loader and starts the game state. Runs its work once per game data start.
+// Preloads the common sounds (unless audio group 0 is off), loads script slot 0, runs the
+// scenario loader and starts the game state; the common textures follow once the first screen
+// has been drawn (GameDataUpdate). Runs its work once per game data start.
 void PreloadCommon();
+// Loads the common textures still waiting, at once.
+void PreloadTexturesNow();
+bool TexturesPreloadPending();
 // The splash when it has pictures to show, else the language choice when pending, else the
 // menu; always through the "Splash" transition.
 void ShowFirstScreen();

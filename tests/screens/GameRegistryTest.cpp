@@ -7,11 +7,16 @@
 #include "GuiFixture.h"
 #include "ShowcaseScene.h"
 #include "players/EnginePlayers.h"
+#include "players/GameState.h"
+#include "video/EngineTextures.h"
 #include "video/PictureFiles.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -53,6 +58,33 @@ TEST_F(RegistryTest, DebugOnlyObjectsExistOnlyWithDebug) {
     GameDataStop();
 }
 
+// The first screen loads what it shows; the rest of the common pictures wait until it has been
+// drawn, so they never hold it up, and are all there from the frame after.
+TEST_F(RegistryTest, CommonTexturesFollowTheFirstScreensFirstFrame) {
+    GameDataStart();
+    PreloadCommon();
+    const auto loaded = [] { return Textures()->Find("G2SiteIcons") != nullptr; };
+    EXPECT_TRUE(TexturesPreloadPending());
+    GameDataUpdate(); // no screen yet
+    GameDataUpdate();
+    EXPECT_FALSE(loaded());
+    ShowBuiltForm([](test::TBuildForm*) {});
+    GameDataUpdate(); // the update before the screen's first frame is drawn
+    EXPECT_FALSE(loaded());
+    GameDataUpdate();
+    EXPECT_TRUE(loaded());
+    EXPECT_FALSE(TexturesPreloadPending());
+    // A new start of the game data waits again; the preload runs once per start.
+    GameDataStop();
+    GameDataStart();
+    PreloadCommon();
+    PreloadCommon();
+    EXPECT_TRUE(TexturesPreloadPending());
+    PreloadTexturesNow();
+    EXPECT_FALSE(TexturesPreloadPending());
+    GameDataStop();
+}
+
 const fs::path GameFolder = fs::path(VALDMOOR_GAME_EXE).parent_path();
 const fs::path References = VALDMOOR_SCREENS_REFERENCES;
 
@@ -67,6 +99,24 @@ public:
         }
         fs::create_directory(game_.Path() / "Branding");
     }
+    // The test world and its English texts in place of the shipped world, whose sites move
+    // as it grows; everything else is the built data.
+    struct TTestWorld {};
+    explicit TGame(TTestWorld) {
+        fs::copy_file(VALDMOOR_GAME_EXE, game_.Path() / "valdmoor");
+        fs::create_directory(game_.Path() / "Branding");
+        const fs::path world = VALDMOOR_TEST_WORLD;
+        LinkEach(GameFolder / "Ordinary", game_.Path() / "Ordinary",
+                 {{"S0Scenario.dat", world / "Ordinary" / "S0Scenario.dat"}});
+        for (const fs::directory_entry& language :
+             fs::directory_iterator(GameFolder / "Languages")) {
+            const fs::path scenario = world / language.path().filename() / "ScriptScenario.xml";
+            LinkEach(language.path(), game_.Path() / "Languages" / language.path().filename(),
+                     fs::exists(scenario)
+                         ? std::map<std::string, fs::path>{{"ScriptScenario.xml", scenario}}
+                         : std::map<std::string, fs::path>{});
+        }
+    }
     const fs::path& Folder() const { return game_.Path(); }
     fs::path Cloud(const std::string& file) const {
         return home_.Path() / "Quillane" / "Valdmoor" / "Cloud" / file;
@@ -77,6 +127,10 @@ public:
     TProcessResult Run(int frames, const std::string& input = {}, const std::string& capture = {},
                        int timeoutSeconds = 180) const {
         std::vector<std::string> args{"-headless", "-nosound", "-frames", std::to_string(frames)};
+        if (!windowSize_.empty()) {
+            args.push_back("-windowsize");
+            args.push_back(windowSize_);
+        }
         if (!input.empty()) {
             args.push_back("-input");
             args.push_back(home_.Write("input.txt", input).string());
@@ -85,10 +139,16 @@ public:
             args.push_back("-capture");
             args.push_back((home_.Path() / capture).string());
         }
-        return test::RunProcess(
-            game_.Path() / "valdmoor", args,
-            {"VALDMOOR_HOME=" + home_.Path().string(), "CI=1", "LANGUAGE=fr", "LC_ALL=fr_FR.UTF-8"},
-            timeoutSeconds);
+        return test::RunProcess(game_.Path() / "valdmoor", args,
+                                {"VALDMOOR_HOME=" + home_.Path().string(), "CI=1", "LANGUAGE=fr",
+                                 "LC_ALL=fr_FR.UTF-8",
+                                 "VALDMOOR_INPUT_TRACE=" + (home_.Path() / "trace.txt").string()},
+                                timeoutSeconds);
+    }
+    // The frames the last run with an input script drew.
+    std::size_t FramesDrawn() const {
+        const std::string trace = test::ReadFile(home_.Path() / "trace.txt");
+        return static_cast<std::size_t>(std::count(trace.begin(), trace.end(), '\n'));
     }
     fs::path Home() const { return home_.Path(); }
     // Profiles stored as a save file before the game starts.
@@ -116,9 +176,38 @@ public:
         return names;
     }
 
+    // Runs that are not compared with pictures draw a small window: the same canvas units,
+    // a fraction of the pixels.
+    void DrawSmall() { windowSize_ = "320x180"; }
+    // Each stored profile's name and its number of recorded game events.
+    std::vector<std::pair<std::string, int32_t>> StoredProgress() const {
+        TMemoryStream stream(
+            test::ReadFile(Cloud("Save" + std::string(FileKindExtension(fkData)))));
+        TPlayerList players;
+        ReadSaveData(stream, "Save", players);
+        std::vector<std::pair<std::string, int32_t>> progress;
+        for (const TPlayer& player : players) {
+            const auto* state = dynamic_cast<const TCustomPlayerState*>(&player.State());
+            progress.emplace_back(player.Name(), state != nullptr ? state->Events().Count() : -1);
+        }
+        return progress;
+    }
+
 private:
+    static void LinkEach(const fs::path& from, const fs::path& to,
+                         const std::map<std::string, fs::path>& replaced) {
+        fs::create_directories(to);
+        for (const fs::directory_entry& entry : fs::directory_iterator(from)) {
+            const std::string name = entry.path().filename().string();
+            const auto replacement = replaced.find(name);
+            fs::create_symlink(replacement != replaced.end() ? replacement->second : entry.path(),
+                               to / name);
+        }
+    }
+
     TTempFolder game_;
     TTempFolder home_;
+    std::string windowSize_;
 };
 
 // The capture of the last run compared with the committed picture of that name.
@@ -146,7 +235,12 @@ constexpr const char* ProfilesLink = "0 -355";
 constexpr const char* NewButton = "-320 300";
 constexpr const char* DeleteButton = "0 300";
 constexpr const char* PlayButton = "500 -120";
+constexpr const char* NewGameButton = "500 -50";
+constexpr const char* QuitButton = "500 90";
 constexpr const char* ExitButton = "737 -387";
+// The test world's first site.
+constexpr const char* HomeSite = "-300 120";
+constexpr const char* SceneStopButton = "0 20";
 
 // Frames (60 a second) until the first screen is uncovered (opaque at once, 0.75 s uncover),
 // until a form reached through "Fade" takes clicks (0.3 s each way plus a frame for each step
@@ -159,6 +253,10 @@ constexpr int NewGameSwitch = 120;
 std::string Click(int frame, const char* position) {
     return std::to_string(frame) + " move " + position + "\n" + std::to_string(frame + 1) +
            " down\n" + std::to_string(frame + 2) + " up\n";
+}
+
+std::string Enter(int frame) {
+    return std::to_string(frame) + " key enter\n" + std::to_string(frame + 1) + " release enter\n";
 }
 
 TEST(GameScreens, FirstStartAsksForTheLanguageAndTheChoiceSwitchesEveryText) {
@@ -180,9 +278,10 @@ TEST(GameScreens, FirstStartAsksForTheLanguageAndTheChoiceSwitchesEveryText) {
                   .ExitCode,
               0);
     EXPECT_EQ(test::ReadFile(game.Cloud("StartLanguage.str")), "German");
-    ASSERT_EQ(game.Run(FirstScreen, {}, "Menu.png").ExitCode, 0);
-    const std::string menu = test::ReadFile(game.Home() / "Menu.png");
-    EXPECT_NE(menu, test::ReadFile(game.Home() / "Languages.png"));
+    ASSERT_EQ(game.Run(FirstScreen, {}, "MenuGerman.png").ExitCode, 0);
+    // The logo's shine is part of the picture: effects draw from a fixed seed and headless
+    // frames last a fixed time, so the same run draws the same sparks.
+    ExpectCaptureMatches(game, "MenuGerman.png");
     EXPECT_EQ(test::ReadFile(game.Cloud("StartLanguage.str")), "German");
 }
 
@@ -248,6 +347,7 @@ TEST(GameScreens, PlayFromTheMenuAndExitBack) {
     const TGame game;
     game.StoreProfiles({"Ann"}, 1);
     ASSERT_EQ(game.Run(FirstScreen, {}, "Menu.png").ExitCode, 0);
+    ExpectCaptureMatches(game, "Menu.png");
     // The play form draws slowly without a graphics card: these runs get even longer.
     const int play = FirstScreen + NewGameSwitch;
     ASSERT_EQ(game.Run(play, Click(FirstScreen, PlayButton), "Play.png", 300).ExitCode, 0);
@@ -260,6 +360,54 @@ TEST(GameScreens, PlayFromTheMenuAndExitBack) {
     const TProcessResult result = game.Run(exit + 25 + FormSwitch + 10, input, "Back.png", 300);
     ASSERT_EQ(result.ExitCode, 0) << result.Err;
     EXPECT_TRUE(Alike(game, "Back.png", "Menu.png"));
+}
+
+// From the menu out of the game: the exit question on the play form, then the quit question.
+std::string ExitAndQuit(int frame) {
+    return Click(frame, ExitButton) + Enter(frame + 40) +
+           Click(frame + 40 + FormSwitch + 30, QuitButton) + Enter(frame + 40 + FormSwitch + 70);
+}
+
+// A new game on the test world, a visit to its first site, the way out through both questions;
+// then a second start that continues the same game, and a new game that starts it over.
+TEST(GameScreens, NewGameVisitQuitAndContinueAfterARestart) {
+    TGame game(TGame::TTestWorld{});
+    game.DrawSmall();
+    game.StoreProfiles({"Ann"}, 1);
+    // The visit's scenes are accepted with Enter as they come; its last one ends it with the
+    // button under its text.
+    constexpr int Play = FirstScreen + NewGameSwitch;
+    std::string visit = Click(FirstScreen, NewGameButton) + Click(Play, HomeSite);
+    for (int frame = Play + 30; frame < Play + 320; frame += 20) {
+        visit += Enter(frame);
+    }
+    visit += Click(Play + 320, SceneStopButton);
+    constexpr int Frames = 1000;
+    const TProcessResult first = game.Run(Frames, visit + ExitAndQuit(Play + 360));
+    ASSERT_EQ(first.ExitCode, 0) << first.Err;
+    // The quit question ended the run, not the frame limit.
+    EXPECT_LT(game.FramesDrawn(), static_cast<std::size_t>(Frames));
+    const auto afterVisit = game.StoredProgress();
+    ASSERT_EQ(afterVisit.size(), 1u);
+    EXPECT_EQ(afterVisit[0].first, "Ann");
+    EXPECT_GT(afterVisit[0].second, 1) << "the visit left no events";
+
+    // Play continues: the events are replayed, neither dropped nor recorded twice.
+    const TProcessResult second =
+        game.Run(Frames, Click(FirstScreen, PlayButton) + ExitAndQuit(Play + 20));
+    ASSERT_EQ(second.ExitCode, 0) << second.Err;
+    EXPECT_LT(game.FramesDrawn(), static_cast<std::size_t>(Frames));
+    EXPECT_EQ(game.StoredProgress(), afterVisit);
+
+    // "New game" on a game with progress asks first; yes starts over, the visit forgotten.
+    const TProcessResult over =
+        game.Run(Frames, Click(FirstScreen, NewGameButton) + Enter(FirstScreen + 40) +
+                             ExitAndQuit(Play + 60));
+    ASSERT_EQ(over.ExitCode, 0) << over.Err;
+    EXPECT_LT(game.FramesDrawn(), static_cast<std::size_t>(Frames));
+    const auto startedOver = game.StoredProgress();
+    ASSERT_EQ(startedOver.size(), 1u);
+    EXPECT_LT(startedOver[0].second, afterVisit[0].second);
 }
 
 } // namespace
