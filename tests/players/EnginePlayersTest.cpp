@@ -5,11 +5,17 @@
 #include "players/GameState.h"
 #include "storage/LocalService.h"
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <poll.h>
 #include <random>
 #include <string>
+#include <sys/inotify.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -383,6 +389,303 @@ TEST(GameWithProfiles, LoadsTheBackupBesideADamagedSaveAndWritesNothingUnchanged
     EXPECT_EQ(ReadFile(user / "Cloud" / "Backup_Save.dat"), backup);
     EXPECT_NE(ReadFile(user / "Log.txt").find("\"Save.dat\" could not be read"), std::string::npos);
     EXPECT_NE(ReadFile(user / "Cloud" / "Achievements.txt").find("H1A"), std::string::npos);
+}
+
+// The real game on the test world, played through its screens by an input script and killed
+// at random instants while it saves, again and again on one per-user folder. Every profile
+// the parent saw in a finished "Save" must load afterwards with all its events, through the
+// game's own loading, and the restarted game must carry them into its next save.
+namespace killed {
+
+struct TSavedProfile {
+    std::string Name;
+    std::vector<TData> Events;
+};
+using TSavedProfiles = std::vector<TSavedProfile>;
+
+TSavedProfiles ProfilesOf(const TPlayerList& players) {
+    TSavedProfiles profiles;
+    for (const TPlayer& player : players) {
+        TSavedProfile& profile = profiles.emplace_back();
+        profile.Name = player.Name();
+        for (const TEvent& event : static_cast<TCustomPlayerState&>(player.State()).Events()) {
+            profile.Events.push_back(event.Data);
+        }
+    }
+    return profiles;
+}
+
+// Through the game's reader; Error holds its message when the bytes cannot be read.
+TSavedProfiles ReadProfiles(const std::string& bytes, std::string& error) {
+    TMemoryStream stream(bytes);
+    TPlayerList players;
+    try {
+        ReadSaveData(stream, "Save.dat", players);
+    } catch (const EngineError& failure) {
+        error = failure.what();
+        return {};
+    }
+    return ProfilesOf(players);
+}
+
+// Empty when every profile of Wanted is in Found with the same events; else what is missing.
+std::string Missing(const TSavedProfiles& wanted, const TSavedProfiles& found) {
+    std::string missing;
+    for (const TSavedProfile& profile : wanted) {
+        const auto same = std::find_if(found.begin(), found.end(), [&](const TSavedProfile& p) {
+            return p.Name == profile.Name && p.Events == profile.Events;
+        });
+        if (same == found.end()) {
+            missing +=
+                " \"" + profile.Name + "\" (" + std::to_string(profile.Events.size()) + " events)";
+        }
+    }
+    return missing;
+}
+
+// The profiles the game's start-up loads from a copy of Cloud, so the copy the game restarts
+// on keeps whatever the kill left behind.
+TSavedProfiles LoadAsTheGameDoes(const fs::path& cloud, const fs::path& scratch) {
+    fs::remove_all(scratch);
+    fs::create_directories(scratch);
+    fs::copy(cloud, scratch / "Cloud", fs::copy_options::recursive);
+    ApplicationStart();
+    EXPECT_TRUE(ServiceInit(scratch.string()));
+    SetStorageFolderPath(sfUser, scratch.string() + "/");
+    PlayersStart();
+    TSavedProfiles profiles;
+    for (int32_t i = 1; i <= PlayerCount(); ++i) {
+        TSavedProfile& profile = profiles.emplace_back();
+        profile.Name = PlayerAt(i)->Name();
+        for (const TEvent& event :
+             static_cast<TCustomPlayerState&>(PlayerAt(i)->State()).Events()) {
+            profile.Events.push_back(event.Data);
+        }
+    }
+    PlayersStop();
+    AudioStop();
+    ServiceShutdown();
+    ApplicationStop();
+    return profiles;
+}
+
+// Files the loader moved aside: "Save.<why>-<time>.dat" and the same for the backup.
+std::vector<std::string> MovedAside(const fs::path& cloud) {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(cloud)) {
+        const std::string name = entry.path().filename().string();
+        if ((name.starts_with("Save.") || name.starts_with("Backup_Save.")) && name != "Save.dat" &&
+            name != "Backup_Save.dat") {
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
+// The test world's scenario and texts with the built game's pictures, fonts and common texts.
+void AssembleGame(const fs::path& folder) {
+    const fs::path built = fs::path(VALDMOOR_GAME_EXE).parent_path();
+    const fs::path world = VALDMOOR_TEST_WORLD;
+    fs::copy_file(VALDMOOR_GAME_EXE, folder / "valdmoor");
+    fs::create_directories(folder / "Ordinary");
+    for (const fs::directory_entry& entry : fs::directory_iterator(built / "Ordinary")) {
+        if (entry.path().filename() != "S0Scenario.dat") {
+            fs::create_symlink(entry.path(), folder / "Ordinary" / entry.path().filename());
+        }
+    }
+    fs::create_symlink(world / "Ordinary" / "S0Scenario.dat",
+                       folder / "Ordinary" / "S0Scenario.dat");
+    const fs::path english = folder / "Languages" / "english";
+    fs::create_directories(english);
+    for (const char* file : {"LanguageSettings.xml", "ScriptCommon.xml"}) {
+        fs::create_symlink(built / "Languages" / "english" / file, english / file);
+    }
+    fs::create_symlink(world / "english" / "ScriptScenario.xml", english / "ScriptScenario.xml");
+    fs::create_directory(folder / "Branding");
+}
+
+std::string Click(int64_t frame, const char* position) {
+    return std::to_string(frame) + " move " + position + "\n" + std::to_string(frame + 1) +
+           " down\n" + std::to_string(frame + 2) + " up\n";
+}
+
+std::string Key(int64_t frame, const char* key) {
+    return std::to_string(frame) + " key " + key + "\n" + std::to_string(frame + 1) + " release " +
+           key + "\n";
+}
+
+// Frames one cycle of play takes, from the menu to its save point.
+constexpr int64_t CycleFrames = 700;
+
+// One cycle from the menu: on the profiles form delete the second of three profiles and make
+// a new one named Name; play its first visit of Home (the floating text, the text, then the
+// stop scene's only button, which leaves the site); exit to the menu, a save point. Each
+// finished save holds the first profile, the previous cycle's and this one.
+std::string Cycle(int64_t t, const std::string& name) {
+    std::string script = Click(t, "0 -355") + Click(t + 40, "0 -110") + Click(t + 50, "0 300") +
+                         Key(t + 90, "enter") + Click(t + 120, "-320 300") +
+                         std::to_string(t + 160) + " text " + name + "\n" + Key(t + 162, "enter") +
+                         Key(t + 190, "enter") + Click(t + 240, "500 -120") +
+                         Click(t + 300, "-300 120");
+    for (int64_t d = 320; d <= 580; d += 10) {
+        script += Click(t + d, "0 20");
+    }
+    return script + Click(t + 600, "737 -387") + Key(t + 640, "enter");
+}
+
+} // namespace killed
+
+TEST(GameWithProfiles, EveryFinishedSaveSurvivesTheGameKilledWhileSaving) {
+    using namespace killed;
+    using Clock = std::chrono::steady_clock;
+    const char* given = std::getenv("VALDMOOR_KILL_SEED");
+    const uint32_t seed =
+        given != nullptr ? static_cast<uint32_t>(std::stoul(given)) : std::random_device()();
+    SCOPED_TRACE("seed " + std::to_string(seed) + " (VALDMOOR_KILL_SEED repeats it)");
+    std::mt19937 random(seed);
+
+    const test::TTempFolder game;
+    const test::TTempFolder home;
+    const test::TTempFolder scratch;
+    AssembleGame(game.Path());
+    const fs::path cloud = home.Path() / "Quillane" / "Valdmoor" / "Cloud";
+    {
+        // The first profile is never touched by the play but is rewritten by every save; its
+        // many events make each save long enough for kills to fall inside it.
+        TPlayerList players;
+        auto& kept = static_cast<TCustomPlayerState&>(
+            players.Add(std::make_unique<TPlayer>("Kept"))->State());
+        for (int32_t i = 0; i < 150000; ++i) {
+            TData data = Event(evSiteRevealed, 1);
+            data.SetValue(i);
+            kept.Events().Add(std::make_unique<TEvent>(data));
+        }
+        players.Add(std::make_unique<TPlayer>("Ann"));
+        players.Add(std::make_unique<TPlayer>("Bo"));
+        TMemoryStream stream;
+        WriteSaveData(stream, players, 3);
+        home.Write("Quillane/Valdmoor/Cloud/Save.dat", stream.Bytes());
+        // A player with profiles chose a language long ago: the game starts at the menu.
+        home.Write("Quillane/Valdmoor/Cloud/StartLanguage.str", "English");
+    }
+    std::string error;
+    TSavedProfiles confirmed = ReadProfiles(test::ReadFile(cloud / "Save.dat"), error);
+
+    const int inotify = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(inotify, 0);
+    ASSERT_GE(inotify_add_watch(inotify, cloud.c_str(), IN_CREATE | IN_MOVED_TO), 0);
+    // A finished save shows as "Save.dat" renamed into place; its content is noted at once,
+    // and must keep the newest profile of the save before it.
+    int32_t saves = 0;
+    const auto noteSave = [&](const char* when) {
+        std::string readError;
+        TSavedProfiles now = ReadProfiles(test::ReadFile(cloud / "Save.dat"), readError);
+        ASSERT_TRUE(readError.empty()) << when << ": a finished save does not read: " << readError;
+        if (!confirmed.empty()) {
+            EXPECT_EQ(Missing({confirmed.front(), confirmed.back()}, now), "")
+                << when << ": the save after another lost the first or the newest profile";
+        }
+        confirmed = std::move(now);
+        ++saves;
+    };
+    // A save starts with the backup copy's temporary file and ends when "Save.dat" is
+    // renamed into place.
+    Clock::time_point saveStarted{};
+    Clock::duration longestSave = std::chrono::milliseconds(5);
+    bool saving = false;
+    int32_t starts = 0;
+    const auto drain = [&](const char* when) {
+        alignas(inotify_event) char buffer[4096];
+        for (ssize_t got; (got = read(inotify, buffer, sizeof buffer)) > 0;) {
+            for (ssize_t at = 0; at < got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                const std::string_view name = event->len > 0 ? event->name : "";
+                if ((event->mask & IN_CREATE) != 0 && name.starts_with(".Backup_Save.dat.")) {
+                    saveStarted = Clock::now();
+                    saving = true;
+                    ++starts;
+                } else if ((event->mask & IN_MOVED_TO) != 0 && name == "Save.dat") {
+                    longestSave = std::max(longestSave, Clock::now() - saveStarted);
+                    saving = false;
+                    noteSave(when);
+                }
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+    };
+
+    // As many rounds as fit in the time given (slow builds run fewer), but never too few.
+    constexpr int MostRounds = 30;
+    constexpr int FewestRounds = 8;
+    constexpr auto Budget = std::chrono::seconds(75);
+    int rounds = 0;
+    int killedInside = 0;
+    const auto begin = Clock::now();
+    for (int round = 1; round <= MostRounds && !HasFatalFailure() &&
+                        (round <= FewestRounds || Clock::now() - begin < Budget);
+         ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        const fs::path input = scratch.Path() / "input.txt";
+        { std::ofstream(input) << Cycle(10, "K" + std::to_string(round)); }
+        // Half the runs die at a random instant of their first save, from its first write to
+        // the time the longest save took; the others just after it finished, so the next run
+        // must carry it on.
+        const bool afterSave = std::uniform_int_distribution<int>(0, 1)(random) == 1;
+        const int32_t startsBefore = starts;
+        const int32_t savesBefore = saves;
+        // A tiny window: what is drawn does not matter here, and it draws fastest.
+        test::TProcess process(game.Path() / "valdmoor",
+                               {"-headless", "-nosound", "-windowsize", "64x36", "-frames",
+                                std::to_string(10 + CycleFrames + 2000), "-input", input.string()},
+                               {"VALDMOOR_HOME=" + home.Path().string(), "CI=1"});
+        bool killed = false;
+        for (const auto deadline = Clock::now() + std::chrono::seconds(90);
+             !killed && Clock::now() < deadline;) {
+            pollfd wait{inotify, POLLIN, 0};
+            poll(&wait, 1, 20);
+            drain("while running");
+            if (afterSave ? saves == savesBefore : starts == startsBefore) {
+                continue;
+            }
+            const auto window =
+                afterSave ? std::chrono::microseconds(20000)
+                          : std::chrono::duration_cast<std::chrono::microseconds>(longestSave);
+            const auto delay = std::uniform_int_distribution<int64_t>(0, window.count())(random);
+            const Clock::time_point from = afterSave ? Clock::now() : saveStarted;
+            std::this_thread::sleep_until(from + std::chrono::microseconds(delay));
+            process.Signal(SIGKILL);
+            killed = true;
+        }
+        const test::TProcessResult result = process.Wait(10);
+        drain("after the kill");
+        ASSERT_TRUE(killed) << "the game never reached its save point:\n" << result.Err;
+        ++rounds;
+        killedInside += saving ? 1 : 0;
+        saving = false;
+
+        const std::string bytes = test::ReadFile(cloud / "Save.dat");
+        const TSavedProfiles onDisk = ReadProfiles(bytes, error);
+        ASSERT_TRUE(error.empty()) << "\"Save.dat\" does not read after the kill: " << error;
+        EXPECT_EQ(Missing(confirmed, onDisk), "") << "lost from \"Save.dat\"";
+        const TSavedProfiles loaded = LoadAsTheGameDoes(cloud, scratch.Path());
+        EXPECT_EQ(Missing(confirmed, loaded), "") << "lost from what the game loads";
+        EXPECT_EQ(MovedAside(cloud), std::vector<std::string>{});
+        EXPECT_EQ(MovedAside(scratch.Path() / "Cloud"), std::vector<std::string>{});
+    }
+    close(inotify);
+    // After the last kill the game still starts, and quits without losing anything.
+    const test::TProcessResult last =
+        test::RunProcess(game.Path() / "valdmoor",
+                         {"-headless", "-nosound", "-windowsize", "64x36", "-frames", "30"},
+                         {"VALDMOOR_HOME=" + home.Path().string(), "CI=1"});
+    EXPECT_EQ(last.ExitCode, 0) << last.Err;
+    EXPECT_EQ(Missing(confirmed, ReadProfiles(test::ReadFile(cloud / "Save.dat"), error)), "");
+    EXPECT_EQ(error, "");
+    const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
+    std::cout << "[ killed   ] " << rounds << " kills, " << killedInside << " inside a save, "
+              << saves << " finished saves seen, " << seconds << " s\n";
+    EXPECT_GE(saves, rounds / 4) << "too few finished saves to prove anything";
+    EXPECT_GT(killedInside, 0) << "no kill fell inside a save";
 }
 
 } // namespace
