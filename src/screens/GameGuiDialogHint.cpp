@@ -1,5 +1,6 @@
 #include "screens/GameGuiDialogHint.h"
 
+
 #include "audio/EngineAudio.h"
 #include "gui/EngineGuiControls.h"
 #include "screens/GameGuiDialogInventory.h"
@@ -7,6 +8,7 @@
 #include "storage/EngineScript.h"
 #include "texts/EngineTexts.h"
 #include "world/GameHint.h"
+#include "world/GamePlayActions.h"
 #include "world/GameProp.h"
 #include "world/GameScenario.h"
 
@@ -86,9 +88,7 @@ void TGuiDialogHint::ControlClicked() {
     if (Sender == nullptr || Sender->Name() != "Close") {
         return;
     }
-    if (StoryStage() == 1) {
-        ClearStoryStage();
-    }
+    CloseHintDialog();
     CloseDialog(this);
 }
 

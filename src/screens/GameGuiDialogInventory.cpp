@@ -8,6 +8,7 @@
 #include "world/GamePool.h"
 #include "world/GameProp.h"
 #include "world/GameScenario.h"
+#include "world/GamePlayActions.h"
 
 #include <algorithm>
 #include <vector>
@@ -244,9 +245,7 @@ void TGuiDialogInventory::ControlClicked() {
     }
     const std::string& name = Sender->Name();
     if (name == "Close") {
-        if (StoryStage() == 2) {
-            ClearStoryStage();
-        }
+        CloseInventoryDialog();
         CloseDialog(this);
     } else if (name == "Achievements") {
         ShowDialog("Achievements");

@@ -10,6 +10,7 @@
 #include "texts/EngineTexts.h"
 #include "video/EngineTextures.h"
 #include "world/GameAvatar.h"
+#include "world/GamePlayActions.h"
 #include "world/GamePool.h"
 #include "world/GameProp.h"
 #include "world/GameSite.h"
@@ -507,11 +508,12 @@ void TGuiDialogScene::BuildButtons(float y) {
     const TScene& scene = *Scene;
     const TSceneType& type = scene.Type();
     const bool met = scene.RequirementsMet();
+    const TSceneActions offered = OfferedSceneActions(scene);
     std::vector<std::pair<std::string_view, std::string_view>> buttons;
     if (SwitchDebug() && type.HasAccept && !met) {
         buttons.emplace_back("Skip", "SKIP");
     }
-    if (type.HasCancel) {
+    if (offered.Cancel) {
         buttons.emplace_back("Cancel", CancelGlyph);
     }
     if (type.HasAccept) {
@@ -532,7 +534,7 @@ void TGuiDialogScene::BuildButtons(float y) {
         } else if (name == "Cancel") {
             Shortcuts[0] = button;
         } else {
-            SetControlEnabled(button, met);
+            SetControlEnabled(button, offered.Accept);
             Shortcuts[1] = button;
         }
     }
@@ -558,7 +560,6 @@ void TGuiDialogScene::RefreshExchange() {
     };
     TGuiControl* accept = FindControl(this, "Accept");
     if (scene.IsBarter()) {
-        int64_t sum = 0;
         for (int32_t i = 1; i <= InputSlots; ++i) {
             if (!Exchangeable(i)) {
                 continue;
@@ -575,9 +576,8 @@ void TGuiDialogScene::RefreshExchange() {
             }
             hint(this, SlotName("ChangePropB", i), out.Prop->PurchaseHint(out.Amount));
             count(this, SlotName("ChangeCountB", i), *out.Prop, OutputSlots == 1 ? iHave : "");
-            sum += choices[s];
         }
-        SetControlEnabled(accept, sum > 0);
+        SetControlEnabled(accept, SceneChoicesAcceptable(scene, choices));
         return;
     }
     bool short_ = false;
@@ -600,7 +600,7 @@ void TGuiDialogScene::RefreshExchange() {
     }
     SetControlEnabled(FindControl(this, "ChangePerf"),
                       AnimationPhase == 0 && !short_ && choices[0] != ChoiceLimit);
-    SetControlEnabled(accept, choices[0] != 0);
+    SetControlEnabled(accept, SceneChoicesAcceptable(scene, choices));
     if (accept != nullptr && accept->Enabled && Site != nullptr && Site->ActionCode == 113) {
         Focus = accept;
         FocusStyle = 0;

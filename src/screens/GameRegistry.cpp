@@ -13,6 +13,7 @@
 #include "screens/GameGuiDialogScene.h"
 #include "screens/GameGuiDialogs.h"
 #include "screens/GameGuiFormLanguages.h"
+#include "screens/GameGuiScriptHooks.h"
 #include "screens/GameGuiFormMenu.h"
 #include "screens/GameGuiFormPlay.h"
 #include "screens/GameGuiFormProfiles.h"
@@ -134,6 +135,7 @@ void RegisterForms() {
 void RegisterEngineObjects() {
     const bool debug = Switches().Debug;
     registry.splashWanted = false;
+    PlugInputScriptHooks();
     RegisterCursors(debug);
     RegisterHints(debug);
     RegisterDialogs(debug);
