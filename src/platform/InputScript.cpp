@@ -144,6 +144,10 @@ std::unique_ptr<TInputScript> TInputScript::Parse(std::string_view text, const s
             }
             action = NextWord(rest);
         }
+        // A comment may end the line, except where the line's rest is text to type.
+        if (action != "text") {
+            rest = rest.substr(0, rest.find('#'));
+        }
         auto readPosition = [&](bool required) {
             const std::string_view x = NextWord(rest);
             const std::string_view y = NextWord(rest);

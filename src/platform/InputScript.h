@@ -38,9 +38,7 @@ public:
     void BeginFrame(int64_t frame, int clientWidth, int clientHeight);
     bool PollEvent(TPlatformEvent& event);
     bool KeyHeld(TKeyCode key) const override;
-    bool Finished() const {
-        return next_ >= steps_.size() && pending_.empty() && releaseAt_ == 0;
-    }
+    bool Finished() const { return next_ >= steps_.size() && pending_.empty() && releaseAt_ == 0; }
 
 private:
     enum TAction {

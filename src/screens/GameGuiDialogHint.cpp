@@ -1,6 +1,5 @@
 #include "screens/GameGuiDialogHint.h"
 
-
 #include "audio/EngineAudio.h"
 #include "gui/EngineGuiControls.h"
 #include "screens/GameGuiDialogInventory.h"

@@ -5,10 +5,10 @@
 #include "gui/EngineGuiControls.h"
 #include "players/GameState.h"
 #include "texts/EngineTexts.h"
+#include "world/GamePlayActions.h"
 #include "world/GamePool.h"
 #include "world/GameProp.h"
 #include "world/GameScenario.h"
-#include "world/GamePlayActions.h"
 
 #include <algorithm>
 #include <vector>

@@ -22,13 +22,13 @@ std::vector<TPlatformEvent> Frame(TInputScript& script, int64_t frame) {
 
 TEST(InputScript, ReplaysEventsAtTheirFrames) {
     auto script = TInputScript::Parse("# a click, a key and some text\n"
-                                      "2 move 400 -450\n"
+                                      "2 move 400 -450   # a comment\n"
                                       "3 down\n"
                                       "3 up 0 0\n"
                                       "5 key escape\r\n"
                                       "\n"
                                       "7 release escape\n"
-                                      "8 text Gr\xc3\xbc\xc3\x9f Gott\n"
+                                      "8 text Gr\xc3\xbc\xc3\x9f Gott #1\n"
                                       "9 focus lost\n"
                                       "9 quit\n",
                                       "click.txt");
@@ -56,8 +56,8 @@ TEST(InputScript, ReplaysEventsAtTheirFrames) {
 
     events = Frame(*script, 8);
     ASSERT_EQ(events.size(), 1u);
-    EXPECT_STREQ(events[0].Text, "Gr\xc3\xbc\xc3\x9f Gott");
-    events = Frame(*script, 20); // late frames catch up
+    EXPECT_STREQ(events[0].Text, "Gr\xc3\xbc\xc3\x9f Gott #1"); // typed, not a comment
+    events = Frame(*script, 20);                                // late frames catch up
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[1].Kind, peQuit);
     EXPECT_TRUE(script->Finished());
@@ -193,12 +193,12 @@ TEST(InputScript, MistakesNameTheFileAndLine) {
     expectError("1 quit now\n", "Input script \"moves.txt\", line 1: unexpected words at the end "
                                 "of the line");
     expectError("+x quit\n", "Input script \"moves.txt\", line 1: expected a number of frames "
-                              "from 0 up after \"+\", found \"+x\"");
+                             "from 0 up after \"+\", found \"+x\"");
     expectError("1 wait\n", "Input script \"moves.txt\", line 1: expected \"wait idle\"");
     expectError("1 click\n", "Input script \"moves.txt\", line 1: expected a control name or a "
-                              "position in canvas units: x y");
+                             "position in canvas units: x y");
     expectError("1 if\n", "Input script \"moves.txt\", line 1: expected the name of a form or "
-                           "dialog after \"if\"");
+                          "dialog after \"if\"");
     expectError("1 focus maybe\n", "Input script \"moves.txt\", line 1: expected \"focus lost\" or "
                                    "\"focus gained\"");
     try {

@@ -117,7 +117,8 @@ int Prove(const TWorldModel& world, const TProveOptions& options, const std::str
         std::cout << "error: " << report.Stuck << " states where the world never comes to rest\n";
     }
     if (report.EndingReachable && !saveFile.empty()) {
-        tools::WriteBinaryFile(saveFile, ProofSaveBytes(report.WinningEvents, report.WinningAchievements));
+        tools::WriteBinaryFile(saveFile,
+                               ProofSaveBytes(report.WinningEvents, report.WinningAchievements));
         std::cerr << "valdmoor-scenario: winning save -> " << saveFile << "\n";
     }
     if (report.EndingReachable && !scriptFile.empty()) {

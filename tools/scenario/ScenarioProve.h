@@ -38,7 +38,11 @@ struct TPlayStep {
     bool ClosesByItself = false;
     bool Barter = false;
     // What the action leads to, once everything comes to rest.
-    enum TRest : int32_t { rPlay, rScene, rEnding } Rest = rPlay;
+    enum TRest : int32_t {
+        rPlay,
+        rScene,
+        rEnding
+    } Rest = rPlay;
     // Achievement dialogs shown on the way there, each closed with its OK.
     int32_t Achievements = 0;
 };
