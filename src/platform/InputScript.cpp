@@ -3,6 +3,7 @@
 #include "app/EngineApplication.h"
 #include "platform/EngineInput.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <fstream>
@@ -42,6 +43,23 @@ constexpr TKeyName KeyNames[] = {
 
 constexpr std::size_t MaxScriptBytes = 16 << 20;
 
+TInputScriptHooks scriptHooks;
+
+std::string RestingName() {
+    return scriptHooks.RestingName != nullptr ? scriptHooks.RestingName() : std::string();
+}
+
+bool Resting(const std::vector<std::string>& names) {
+    if (scriptHooks.RestingName == nullptr) {
+        return true;
+    }
+    const std::string resting = scriptHooks.RestingName();
+    if (resting.empty()) {
+        return false;
+    }
+    return names.empty() || std::find(names.begin(), names.end(), resting) != names.end();
+}
+
 std::string_view NextWord(std::string_view& line) {
     std::size_t begin = 0;
     while (begin < line.size() && (line[begin] == ' ' || line[begin] == '\t')) {
@@ -63,6 +81,10 @@ bool ParseNumber(std::string_view word, T& value) {
 }
 
 } // namespace
+
+void SetInputScriptHooks(const TInputScriptHooks& hooks) {
+    scriptHooks = hooks;
+}
 
 std::unique_ptr<TInputScript> TInputScript::Load(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -99,14 +121,33 @@ std::unique_ptr<TInputScript> TInputScript::Parse(std::string_view text, const s
             continue;
         }
         TStep step;
-        if (!ParseNumber(first, step.Frame) || step.Frame < 1) {
-            fail("expected a frame number from 1 up, found \"" + std::string(first) + "\"");
+        if (first[0] == '+') {
+            step.Relative = true;
+            if (!ParseNumber(first.substr(1), step.Frame) || step.Frame < 0) {
+                fail("expected a number of frames from 0 up after \"+\", found \"" +
+                     std::string(first) + "\"");
+            }
+        } else {
+            if (!ParseNumber(first, step.Frame) || step.Frame < 1) {
+                fail("expected a frame number from 1 up, found \"" + std::string(first) + "\"");
+            }
+            if (step.Frame < lastFrame) {
+                fail("frames must not go backwards");
+            }
+            lastFrame = step.Frame;
         }
-        if (step.Frame < lastFrame) {
-            fail("frames must not go backwards");
+        std::string_view action = NextWord(rest);
+        if (action == "if") {
+            step.Condition = std::string(NextWord(rest));
+            if (step.Condition.empty()) {
+                fail("expected the name of a form or dialog after \"if\"");
+            }
+            action = NextWord(rest);
         }
-        lastFrame = step.Frame;
-        const std::string_view action = NextWord(rest);
+        // A comment may end the line, except where the line's rest is text to type.
+        if (action != "text") {
+            rest = rest.substr(0, rest.find('#'));
+        }
         auto readPosition = [&](bool required) {
             const std::string_view x = NextWord(rest);
             const std::string_view y = NextWord(rest);
@@ -156,6 +197,27 @@ std::unique_ptr<TInputScript> TInputScript::Parse(std::string_view text, const s
             step.Action = how == "lost" ? aFocusLost : aFocusGained;
         } else if (action == "quit") {
             step.Action = aQuit;
+        } else if (action == "wait") {
+            if (NextWord(rest) != "idle") {
+                fail("expected \"wait idle\"");
+            }
+            step.Action = aWait;
+            for (std::string_view word = NextWord(rest); !word.empty(); word = NextWord(rest)) {
+                step.Names.emplace_back(word);
+            }
+        } else if (action == "click") {
+            step.Action = aClick;
+            std::string_view probe = rest;
+            const std::string_view x = NextWord(probe);
+            float number = 0;
+            if (ParseNumber(x, number)) {
+                readPosition(true);
+            } else if (x.empty()) {
+                fail("expected a control name or a position in canvas units: x y");
+            } else {
+                step.Text = std::string(x);
+                rest = probe;
+            }
         } else {
             fail("unknown action \"" + std::string(action) + "\"");
         }
@@ -168,82 +230,139 @@ std::unique_ptr<TInputScript> TInputScript::Parse(std::string_view text, const s
 }
 
 void TInputScript::BeginFrame(int64_t frame, int clientWidth, int clientHeight) {
-    float canvasWidth = 0;
-    float canvasHeight = 0;
-    MainCanvasExtent(clientWidth, clientHeight, canvasWidth, canvasHeight);
-    // A step without a position acts where the pointer last was.
-    auto place = [&](const TStep& step, TPlatformEvent& event) {
-        if (step.HasPosition && canvasWidth > 0 && canvasHeight > 0) {
-            lastX_ = (step.X / canvasWidth + 0.5f) * static_cast<float>(clientWidth);
-            lastY_ = (step.Y / canvasHeight + 0.5f) * static_cast<float>(clientHeight);
+    clientWidth_ = clientWidth;
+    clientHeight_ = clientHeight;
+    MainCanvasExtent(clientWidth, clientHeight, canvasWidth_, canvasHeight_);
+    if (releaseAt_ != 0) {
+        if (frame < releaseAt_) {
+            return;
         }
-        event.X = lastX_;
-        event.Y = lastY_;
-    };
-    while (next_ < steps_.size() && steps_[next_].Frame <= frame) {
-        const TStep& step = steps_[next_++];
-        TPlatformEvent event;
-        switch (step.Action) {
-            case aMove:
-                event.Kind = pePointerMove;
-                place(step, event);
-                break;
-            case aDown:
-            case aUp:
-                if (step.HasPosition) {
-                    TPlatformEvent move;
-                    move.Kind = pePointerMove;
-                    place(step, move);
-                    pending_.push_back(move);
-                }
-                place(step, event);
-                event.Kind = step.Action == aDown ? peButtonDown : peButtonUp;
-                break;
-            case aLeave:
-                event.Kind = pePointerLeave;
-                break;
-            case aPress:
-            case aRelease:
-                held_[static_cast<std::size_t>(step.Key)] = step.Action == aPress;
-                if (step.Action == aRelease) {
-                    continue;
-                }
-                event.Kind = peKeyDown;
-                event.Key = step.Key;
-                event.Alt = held_[kcLeftAlt] || held_[kcRightAlt];
-                break;
-            case aText: {
-                // Longer texts go out in pieces that never split a character.
-                std::string_view text = step.Text;
-                while (!text.empty()) {
-                    std::size_t take = std::min(text.size(), sizeof event.Text - 1);
-                    while (take < text.size() && take > 0 &&
-                           (static_cast<unsigned char>(text[take]) & 0xC0) == 0x80) {
-                        --take;
-                    }
-                    if (take == 0) {
-                        take = std::min(text.size(), sizeof event.Text - 1);
-                    }
-                    TPlatformEvent piece;
-                    piece.Kind = peText;
-                    std::memcpy(piece.Text, text.data(), take);
-                    pending_.push_back(piece);
-                    text.remove_prefix(take);
-                }
-                continue;
-            }
-            case aFocusLost:
-                event.Kind = peFocusLost;
-                break;
-            case aFocusGained:
-                event.Kind = peFocusGained;
-                break;
-            case aQuit:
-                event.Kind = peQuit;
-                break;
-        }
-        pending_.push_back(event);
+        TPlatformEvent up;
+        up.Kind = peButtonUp;
+        up.X = lastX_;
+        up.Y = lastY_;
+        pending_.push_back(up);
+        releaseAt_ = 0;
+        last_ = frame;
     }
+    while (next_ < steps_.size()) {
+        const TStep& step = steps_[next_];
+        const int64_t due = step.Relative ? last_ + step.Frame : step.Frame;
+        if (due > frame) {
+            break;
+        }
+        if (!Run(step, frame)) {
+            break;
+        }
+        ++next_;
+        last_ = frame;
+        if (releaseAt_ != 0) {
+            // The rest waits until the button is up.
+            break;
+        }
+    }
+}
+
+// A step without a position acts where the pointer last was.
+void TInputScript::Place(const TStep& step, TPlatformEvent& event) {
+    if (step.HasPosition && canvasWidth_ > 0 && canvasHeight_ > 0) {
+        lastX_ = (step.X / canvasWidth_ + 0.5f) * static_cast<float>(clientWidth_);
+        lastY_ = (step.Y / canvasHeight_ + 0.5f) * static_cast<float>(clientHeight_);
+    }
+    event.X = lastX_;
+    event.Y = lastY_;
+}
+
+bool TInputScript::Run(const TStep& step, int64_t frame) {
+    if (step.Action == aWait) {
+        return Resting(step.Names);
+    }
+    if (!step.Condition.empty() && RestingName() != step.Condition) {
+        return true;
+    }
+    TPlatformEvent event;
+    switch (step.Action) {
+        case aMove:
+            event.Kind = pePointerMove;
+            Place(step, event);
+            break;
+        case aDown:
+        case aUp:
+            if (step.HasPosition) {
+                TPlatformEvent move;
+                move.Kind = pePointerMove;
+                Place(step, move);
+                pending_.push_back(move);
+            }
+            Place(step, event);
+            event.Kind = step.Action == aDown ? peButtonDown : peButtonUp;
+            break;
+        case aClick: {
+            TStep at = step;
+            if (!step.Text.empty()) {
+                if (scriptHooks.ControlPoint == nullptr ||
+                    !scriptHooks.ControlPoint(step.Text, at.X, at.Y)) {
+                    LogMessage("Input script: no control \"" + step.Text + "\" to click");
+                    return true;
+                }
+                at.HasPosition = true;
+            }
+            TPlatformEvent move;
+            move.Kind = pePointerMove;
+            Place(at, move);
+            pending_.push_back(move);
+            Place(at, event);
+            event.Kind = peButtonDown;
+            releaseAt_ = frame + 1;
+            break;
+        }
+        case aLeave:
+            event.Kind = pePointerLeave;
+            break;
+        case aPress:
+        case aRelease:
+            held_[static_cast<std::size_t>(step.Key)] = step.Action == aPress;
+            if (step.Action == aRelease) {
+                return true;
+            }
+            event.Kind = peKeyDown;
+            event.Key = step.Key;
+            event.Alt = held_[kcLeftAlt] || held_[kcRightAlt];
+            break;
+        case aText: {
+            // Longer texts go out in pieces that never split a character.
+            std::string_view text = step.Text;
+            while (!text.empty()) {
+                std::size_t take = std::min(text.size(), sizeof event.Text - 1);
+                while (take < text.size() && take > 0 &&
+                       (static_cast<unsigned char>(text[take]) & 0xC0) == 0x80) {
+                    --take;
+                }
+                if (take == 0) {
+                    take = std::min(text.size(), sizeof event.Text - 1);
+                }
+                TPlatformEvent piece;
+                piece.Kind = peText;
+                std::memcpy(piece.Text, text.data(), take);
+                pending_.push_back(piece);
+                text.remove_prefix(take);
+            }
+            return true;
+        }
+        case aFocusLost:
+            event.Kind = peFocusLost;
+            break;
+        case aFocusGained:
+            event.Kind = peFocusGained;
+            break;
+        case aQuit:
+            event.Kind = peQuit;
+            break;
+        case aWait:
+            return true;
+    }
+    pending_.push_back(event);
+    return true;
 }
 
 bool TInputScript::PollEvent(TPlatformEvent& event) {

@@ -57,6 +57,10 @@ const TSiteControlWorld& SiteControlWorld() {
     return siteWorld;
 }
 
+TVector2 SiteControlPoint(const TSite& site) {
+    return {site.X, site.Y};
+}
+
 void TGuiControlSite::Initialize() {
     Visible = false;
     Size = {60, 60};
@@ -118,7 +122,8 @@ void TGuiControlSite::Update() {
     }
     if (Visible && (!wasVisible || siteChanged_)) {
         siteChanged_ = false;
-        SetControlPosition(this, site.X, site.Y);
+        const TVector2 at = SiteControlPoint(site);
+        SetControlPosition(this, at.X, at.Y);
         Frame = site.ShownIconStyle();
         MainSite = site.Flag4 != 0 && site.Visits == 0;
         TScene* first = site.Entered ? PeekFirstScene(site) : nullptr;

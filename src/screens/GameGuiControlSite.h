@@ -25,6 +25,9 @@ struct TSiteControlWorld {
 void SetSiteControlWorld(const TSiteControlWorld& world);
 const TSiteControlWorld& SiteControlWorld();
 
+// Where a site's marker sits on the play form, in canvas units: what a recorded path clicks.
+TVector2 SiteControlPoint(const TSite& site);
+
 class TGuiControlSite : public TGuiControl {
 public:
     void Initialize() override;

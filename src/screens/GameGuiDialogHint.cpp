@@ -7,6 +7,7 @@
 #include "storage/EngineScript.h"
 #include "texts/EngineTexts.h"
 #include "world/GameHint.h"
+#include "world/GamePlayActions.h"
 #include "world/GameProp.h"
 #include "world/GameScenario.h"
 
@@ -86,9 +87,7 @@ void TGuiDialogHint::ControlClicked() {
     if (Sender == nullptr || Sender->Name() != "Close") {
         return;
     }
-    if (StoryStage() == 1) {
-        ClearStoryStage();
-    }
+    CloseHintDialog();
     CloseDialog(this);
 }
 

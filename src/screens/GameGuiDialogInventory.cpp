@@ -6,6 +6,7 @@
 #include "players/GameState.h"
 #include "screens/GameGuiControlProp.h"
 #include "texts/EngineTexts.h"
+#include "world/GamePlayActions.h"
 #include "world/GamePool.h"
 #include "world/GameProp.h"
 #include "world/GameScenario.h"
@@ -245,9 +246,7 @@ void TGuiDialogInventory::ControlClicked() {
     }
     const std::string& name = Sender->Name();
     if (name == "Close") {
-        if (StoryStage() == 2) {
-            ClearStoryStage();
-        }
+        CloseInventoryDialog();
         CloseDialog(this);
     } else if (name == "Achievements") {
         ShowDialog("Achievements");

@@ -10,6 +10,7 @@
 #include "texts/EngineTexts.h"
 #include "video/EngineTextures.h"
 #include "world/GameAvatar.h"
+#include "world/GamePlayActions.h"
 #include "world/GamePool.h"
 #include "world/GameProp.h"
 #include "world/GameSite.h"
@@ -524,11 +525,12 @@ void TGuiDialogScene::BuildButtons(float y) {
     const TScene& scene = *Scene;
     const TSceneType& type = scene.Type();
     const bool met = scene.RequirementsMet();
+    const TSceneActions offered = OfferedSceneActions(scene);
     std::vector<std::pair<std::string_view, std::string_view>> buttons;
     if (SwitchDebug() && type.HasAccept && !met) {
         buttons.emplace_back("Skip", "SKIP");
     }
-    if (type.HasCancel) {
+    if (offered.Cancel) {
         buttons.emplace_back("Cancel", CancelGlyph);
     }
     if (type.HasAccept) {
@@ -549,7 +551,7 @@ void TGuiDialogScene::BuildButtons(float y) {
         } else if (name == "Cancel") {
             Shortcuts[0] = button;
         } else {
-            SetControlEnabled(button, met);
+            SetControlEnabled(button, offered.Accept);
             Shortcuts[1] = button;
         }
     }
@@ -575,7 +577,6 @@ void TGuiDialogScene::RefreshExchange() {
     };
     TGuiControl* accept = FindControl(this, "Accept");
     if (scene.IsBarter()) {
-        int64_t sum = 0;
         for (int32_t i = 1; i <= InputSlots; ++i) {
             if (!Exchangeable(i)) {
                 continue;
@@ -592,9 +593,8 @@ void TGuiDialogScene::RefreshExchange() {
             }
             hint(this, SlotName("ChangePropB", i), out.Prop->PurchaseHint(out.Amount));
             count(this, SlotName("ChangeCountB", i), *out.Prop, OutputSlots == 1 ? iHave : "");
-            sum += choices[s];
         }
-        SetControlEnabled(accept, sum > 0);
+        SetControlEnabled(accept, SceneChoicesAcceptable(scene, choices));
         return;
     }
     bool short_ = false;
@@ -617,7 +617,7 @@ void TGuiDialogScene::RefreshExchange() {
     }
     SetControlEnabled(FindControl(this, "ChangePerf"),
                       AnimationPhase == 0 && !short_ && choices[0] != ChoiceLimit);
-    SetControlEnabled(accept, choices[0] != 0);
+    SetControlEnabled(accept, SceneChoicesAcceptable(scene, choices));
     if (accept != nullptr && accept->Enabled && Site != nullptr && Site->ActionCode == 113) {
         Focus = accept;
         FocusStyle = 0;

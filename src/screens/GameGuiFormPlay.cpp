@@ -13,6 +13,7 @@
 #include "storage/EngineScript.h"
 #include "world/GameAchievement.h"
 #include "world/GameAvatar.h"
+#include "world/GamePlayActions.h"
 #include "world/GamePool.h"
 #include "world/GameRegion.h"
 #include "world/GameScenario.h"
@@ -274,25 +275,31 @@ void TGuiFormPlay::ControlClicked() {
     if (Sender == nullptr) {
         return;
     }
+    // What a click may do is what the world offers now, asked where the world checker asks.
+    const TPlayActions offered =
+        AvatarStarted() ? OfferedPlayActions(TheAvatar(), HasInput) : TPlayActions{};
     const std::string& name = Sender->Name();
     if (name == "SiteControl") {
         auto* control = static_cast<TGuiControlSite*>(Sender);
-        if (control->Site != nullptr && AvatarStarted()) {
+        if (std::find(offered.Sites.begin(), offered.Sites.end(), control->Site) !=
+            offered.Sites.end()) {
             TheAvatar().GoToSite(control->Site, true);
         }
     } else if (Sender == HintButton) {
-        ShowDialog("Hint");
+        if (offered.HintButton) {
+            ShowDialog("Hint");
+        }
     } else if (Sender == InventoryButton) {
-        ShowDialog("Inventory");
+        if (offered.InventoryButton) {
+            ShowDialog("Inventory");
+        }
     } else if (Sender == MapButton) {
-        if (!AvatarStarted()) {
+        if (offered.MapTarget == nullptr) {
             return;
         }
+        TheAvatar().TravelTo(offered.MapTarget);
         if (OnWorldMap) {
-            TheAvatar().TravelTo(PreviousRegion());
             PlayGuiSound("G8MapClose");
-        } else {
-            TheAvatar().TravelTo(WorldMapRegion());
         }
     } else if (Sender == ExitButton) {
         const std::string text = ScriptText("QueryExitToMenu");

@@ -18,6 +18,7 @@
 #include "screens/GameGuiFormProfiles.h"
 #include "screens/GameGuiFormSplash.h"
 #include "screens/GameGuiHints.h"
+#include "screens/GameGuiScriptHooks.h"
 #include "screens/GameGuiTransitions.h"
 #include "storage/EngineLanguages.h"
 #include "storage/EngineScript.h"
@@ -137,6 +138,7 @@ void RegisterForms() {
 void RegisterEngineObjects() {
     const bool debug = Switches().Debug;
     registry.splashWanted = false;
+    PlugInputScriptHooks();
     RegisterCursors(debug);
     RegisterHints(debug);
     RegisterDialogs(debug);

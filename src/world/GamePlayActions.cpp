@@ -3,6 +3,7 @@
 #include "world/GameAvatar.h"
 #include "world/GameRegion.h"
 #include "world/GameScenario.h"
+#include "world/GameScene.h"
 #include "world/GameSite.h"
 
 namespace valdmoor {
@@ -47,6 +48,36 @@ TPlayActions OfferedPlayActions(const TAvatar& avatar, bool hasInput) {
         actions.MapTarget = target != CurrentRegion() ? target : nullptr;
     }
     return actions;
+}
+
+TSceneActions OfferedSceneActions(const TScene& scene) {
+    TSceneActions actions;
+    const TSceneType& type = scene.Type();
+    if (scene.SceneType == 1 || scene.SceneType == 20) {
+        actions.Accept = true;
+        actions.ClosesByItself = true;
+        return actions;
+    }
+    actions.Accept = type.HasAccept && scene.RequirementsMet();
+    actions.Cancel = type.HasCancel;
+    return actions;
+}
+
+bool SceneChoicesAcceptable(const TScene& scene, const TChoices& choices) {
+    if (scene.IsBarter()) {
+        for (int32_t i = 0; i < scene.Type().InputSlots; ++i) {
+            const auto k = static_cast<std::size_t>(i);
+            if (choices[k] > 0 && scene.Inputs[k].Prop != nullptr &&
+                scene.Outputs[k].Prop != nullptr) {
+                return true;
+            }
+        }
+        return false;
+    }
+    if (scene.IsMake()) {
+        return choices[0] > 0;
+    }
+    return true;
 }
 
 void CloseHintDialog() {

@@ -22,13 +22,13 @@ std::vector<TPlatformEvent> Frame(TInputScript& script, int64_t frame) {
 
 TEST(InputScript, ReplaysEventsAtTheirFrames) {
     auto script = TInputScript::Parse("# a click, a key and some text\n"
-                                      "2 move 400 -450\n"
+                                      "2 move 400 -450   # a comment\n"
                                       "3 down\n"
                                       "3 up 0 0\n"
                                       "5 key escape\r\n"
                                       "\n"
                                       "7 release escape\n"
-                                      "8 text Gr\xc3\xbc\xc3\x9f Gott\n"
+                                      "8 text Gr\xc3\xbc\xc3\x9f Gott #1\n"
                                       "9 focus lost\n"
                                       "9 quit\n",
                                       "click.txt");
@@ -56,11 +56,106 @@ TEST(InputScript, ReplaysEventsAtTheirFrames) {
 
     events = Frame(*script, 8);
     ASSERT_EQ(events.size(), 1u);
-    EXPECT_STREQ(events[0].Text, "Gr\xc3\xbc\xc3\x9f Gott");
-    events = Frame(*script, 20); // late frames catch up
+    EXPECT_STREQ(events[0].Text, "Gr\xc3\xbc\xc3\x9f Gott #1"); // typed, not a comment
+    events = Frame(*script, 20);                                // late frames catch up
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[1].Kind, peQuit);
     EXPECT_TRUE(script->Finished());
+}
+
+// The screens' side, played by the test: what rests, and where its controls are.
+std::string resting;
+std::string RestingNow() {
+    return resting;
+}
+bool ControlAt(std::string_view name, float& x, float& y) {
+    if (name != "OK") {
+        return false;
+    }
+    x = -400;
+    y = 225;
+    return true;
+}
+
+class ScriptWithHooks : public testing::Test {
+protected:
+    void SetUp() override {
+        resting.clear();
+        SetInputScriptHooks({RestingNow, ControlAt});
+    }
+    void TearDown() override { SetInputScriptHooks({}); }
+};
+
+TEST_F(ScriptWithHooks, WaitsHoldEveryLaterStepUntilTheNamedFormRestsAndFramesCountFromThere) {
+    auto script = TInputScript::Parse("+1 wait idle Menu Languages\n"
+                                      "+2 move 0 0\n"
+                                      "3 key space\n" // absolute, but behind the wait
+                                      "+0 wait idle Play\n"
+                                      "+1 quit\n",
+                                      "waits.txt");
+    EXPECT_TRUE(Frame(*script, 1).empty());
+    resting = "Play"; // not one of the names
+    EXPECT_TRUE(Frame(*script, 2).empty());
+    resting = "";
+    EXPECT_TRUE(Frame(*script, 3).empty());
+    resting = "Languages";
+    EXPECT_TRUE(Frame(*script, 4).empty()); // the wait ends in frame 4
+    EXPECT_TRUE(Frame(*script, 5).empty());
+    auto events = Frame(*script, 6);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].Kind, pePointerMove);
+    EXPECT_EQ(events[1].Kind, peKeyDown);
+    EXPECT_TRUE(Frame(*script, 7).empty());
+    resting = "Play";
+    EXPECT_TRUE(Frame(*script, 8).empty());
+    events = Frame(*script, 9);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].Kind, peQuit);
+    EXPECT_TRUE(script->Finished());
+}
+
+TEST_F(ScriptWithHooks, ClicksByNameOrPointTakeTwoFramesAndConditionsDropSteps) {
+    auto script = TInputScript::Parse("1 click OK\n"
+                                      "+0 click 400 -225\n"
+                                      "+1 if Languages click OK\n"
+                                      "+1 click Missing\n"
+                                      "+0 if Menu quit\n",
+                                      "clicks.txt");
+    resting = "Menu";
+    auto events = Frame(*script, 1);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].Kind, pePointerMove);
+    EXPECT_FLOAT_EQ(events[0].X, 400);
+    EXPECT_FLOAT_EQ(events[0].Y, 675);
+    EXPECT_EQ(events[1].Kind, peButtonDown);
+    EXPECT_FALSE(script->Finished());
+    // The button goes up a frame later, and only then does the next step run.
+    events = Frame(*script, 2);
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0].Kind, peButtonUp);
+    EXPECT_FLOAT_EQ(events[0].X, 400);
+    EXPECT_EQ(events[2].Kind, peButtonDown);
+    EXPECT_FLOAT_EQ(events[2].X, 1200);
+    EXPECT_FLOAT_EQ(events[2].Y, 225);
+    events = Frame(*script, 3);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].Kind, peButtonUp);
+    // The Languages form does not rest, so its click is dropped; a control that is not there
+    // clicks nothing; the quit runs on the menu.
+    EXPECT_TRUE(Frame(*script, 4).empty());
+    events = Frame(*script, 5);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].Kind, peQuit);
+    EXPECT_TRUE(script->Finished());
+}
+
+TEST(InputScript, WithoutHooksTheGameCountsAsResting) {
+    SetInputScriptHooks({});
+    auto script = TInputScript::Parse("+3 wait idle Play\n+0 if Play quit\n+0 quit\n", "x.txt");
+    EXPECT_TRUE(Frame(*script, 2).empty());
+    const auto events = Frame(*script, 3);
+    ASSERT_EQ(events.size(), 1u); // the condition names nothing that rests
+    EXPECT_EQ(events[0].Kind, peQuit);
 }
 
 TEST(InputScript, LongTextIsSplitBetweenCharacters) {
@@ -97,6 +192,13 @@ TEST(InputScript, MistakesNameTheFileAndLine) {
     expectError("1 jump\n", "Input script \"moves.txt\", line 1: unknown action \"jump\"");
     expectError("1 quit now\n", "Input script \"moves.txt\", line 1: unexpected words at the end "
                                 "of the line");
+    expectError("+x quit\n", "Input script \"moves.txt\", line 1: expected a number of frames "
+                             "from 0 up after \"+\", found \"+x\"");
+    expectError("1 wait\n", "Input script \"moves.txt\", line 1: expected \"wait idle\"");
+    expectError("1 click\n", "Input script \"moves.txt\", line 1: expected a control name or a "
+                             "position in canvas units: x y");
+    expectError("1 if\n", "Input script \"moves.txt\", line 1: expected the name of a form or "
+                          "dialog after \"if\"");
     expectError("1 focus maybe\n", "Input script \"moves.txt\", line 1: expected \"focus lost\" or "
                                    "\"focus gained\"");
     try {

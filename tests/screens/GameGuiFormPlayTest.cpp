@@ -7,6 +7,7 @@
 #include "screens/GameGuiControlSite.h"
 #include "screens/GameGuiDialogAchievement.h"
 #include "screens/GameGuiDialogScene.h"
+#include "screens/GameGuiScriptHooks.h"
 #include "screens/GameRegistry.h"
 #include "storage/EngineStorage.h"
 #include "world/GameAvatar.h"
@@ -218,6 +219,31 @@ TEST_F(PlayForm, UndoExistsOnlyInDebugModeAndTakesBackTheLastVisit) {
     EXPECT_EQ(Site("Meadow", "Home")->Visits, 0);
     EXPECT_FALSE(Site("Meadow", "Market")->Revealed);
     EXPECT_NE(SiteControl("Home"), nullptr);
+}
+
+TEST_F(PlayForm, AnInputScriptSeesThePlayFormRestOnlyWhileItTakesClicks) {
+    Settle();
+    EXPECT_EQ(RestingInputName(), FormPlayName);
+    float x = 0;
+    float y = 0;
+    ASSERT_TRUE(InputControlPoint("Exit", x, y));
+    EXPECT_FLOAT_EQ(x, Play()->ExitButton->Origin.X + Play()->ExitButton->Position.X);
+    EXPECT_FLOAT_EQ(y, Play()->ExitButton->Origin.Y + Play()->ExitButton->Position.Y);
+    EXPECT_FALSE(InputControlPoint("NoSuchButton", x, y));
+    // A recorded path clicks a site where its marker is.
+    TGuiControlSite* marker = SiteControl("Home");
+    ASSERT_NE(marker, nullptr);
+    const TVector2 at = SiteControlPoint(*marker->Site);
+    EXPECT_FLOAT_EQ(marker->Position.X, at.X);
+    EXPECT_FLOAT_EQ(marker->Position.Y, at.Y);
+    Click(marker);
+    EXPECT_EQ(RestingInputName(), "") << "the visit runs";
+    Settle();
+    EXPECT_EQ(RestingInputName(), FormPlayName);
+    // A dialog in front takes the input once it is fully open.
+    Click(Play()->ExitButton);
+    EXPECT_EQ(RestingInputName(), "QueryCustom");
+    ASSERT_TRUE(InputControlPoint("Yes", x, y));
 }
 
 } // namespace

@@ -3,10 +3,13 @@
 #include "ScenarioProve.h"
 
 #include "ScenarioCheck.h"
+#include "ScenarioScript.h"
 #include "ScenarioYaml.h"
 #include "TestSupport.h"
 #include "app/EngineApplication.h"
+#include "platform/InputScript.h"
 #include "players/EnginePlayers.h"
+#include "screens/GameGuiControlSite.h"
 #include "storage/EngineStorage.h"
 #include "world/GameAvatar.h"
 #include "world/GamePlayActions.h"
@@ -59,9 +62,9 @@ protected:
     }
 };
 
-TEST_F(ProveTest, AWorldThatIsSoundIsProvenFinishableAndItsSaveReplaysToTheLastStep) {
-    // The test world has no ending of its own: a gate beyond the pier, back in the meadow,
-    // ends it once the port was seen.
+// The test world has no ending of its own: a gate beyond the pier, back in the meadow, ends it
+// once the port was seen.
+TWorldModel TestWorldWithAGate() {
     TWorldModel world = ParseFile("tests/world/TestWorld.yaml");
     TSiteModel gate;
     gate.Name = "Gate";
@@ -71,6 +74,23 @@ TEST_F(ProveTest, AWorldThatIsSoundIsProvenFinishableAndItsSaveReplaysToTheLastS
     const auto sites = world.Names(rkSite);
     world.Regions[1].Sites.back().NeedVisited[0] =
         static_cast<int32_t>(std::find(sites.begin(), sites.end(), "Pier") - sites.begin()) + 1;
+    return world;
+}
+
+TEST_F(ProveTest, ATextStopOffersOnlyCancelSoNoVisitGetsPastIt) {
+    // Home's third scene stops every visit there; the market waits on a finished one.
+    Load(TestWorldWithAGate());
+    const TProveReport report = ProveWorld({});
+    EXPECT_FALSE(report.EndingReachable);
+    EXPECT_TRUE(report.Complete);
+    EXPECT_TRUE(Has(report.SitesNeverVisited, "Meadow/Market"));
+    EXPECT_GT(report.DeadEnds, 0);
+}
+
+TEST_F(ProveTest, AWorldThatIsSoundIsProvenFinishableAndItsSaveReplaysToTheLastStep) {
+    TWorldModel world = TestWorldWithAGate();
+    // Home's stop becomes a plain text, which lets the visit go on.
+    world.Regions[1].Sites[0].Scenes[2].SceneType = 2;
     Load(world);
 
     const TProveReport report = ProveWorld({});
@@ -135,7 +155,7 @@ TEST_F(ProveTest, AStoryStageThatHoldsEverySiteControlIsALock) {
 }
 
 TEST_F(ProveTest, TheBoundsStopTheSearchAndSayItIsIncomplete) {
-    Load(ParseFile("tests/world/TestWorld.yaml"));
+    Load(ParseFile("tests/playthrough/PlayWorld.yaml"));
     TProveOptions options;
     options.MaxStates = 5;
     const TProveReport report = ProveWorld(options);
@@ -167,6 +187,90 @@ TEST_F(ProveTest, SiteControlsTakeClicksOnlyWhenIdleAndNoButtonIsPointedAt) {
     SetStoryFlag(3);
     EXPECT_TRUE(OfferedPlayActions(avatar, true).MapButton);
     EXPECT_EQ(OfferedPlayActions(avatar, true).MapTarget, nullptr);
+}
+
+TEST_F(ProveTest, TheSceneDialogOffersWhatItsTypeShows) {
+    Load(ParseFile("tests/playthrough/PlayWorld.yaml"));
+    ResetWorld();
+    auto scene = [](std::string_view name, int32_t index) -> const TScene* {
+        for (const TSite& site : FindRegionByName("Vale")->Sites) {
+            if (site.Name() != name) {
+                continue;
+            }
+            for (const TScene& s : site.Scenes) {
+                if (index-- == 0) {
+                    return &s;
+                }
+            }
+        }
+        return nullptr;
+    };
+    for (const auto& [name, index] :
+         {std::pair{"Gate", 0}, {"Fair", 0}, {"Fair", 1}, {"Camp", 1}, {"Loom", 0}}) {
+        ASSERT_NE(scene(name, index), nullptr) << name << " " << index;
+    }
+    // Text stop: only Cancel; a floating loss goes by itself; a text only Accept.
+    const TSceneActions stop = OfferedSceneActions(*scene("Gate", 0));
+    EXPECT_FALSE(stop.Accept);
+    EXPECT_TRUE(stop.Cancel);
+    const TSceneActions loss = OfferedSceneActions(*scene("Fair", 0));
+    EXPECT_TRUE(loss.ClosesByItself);
+    EXPECT_TRUE(loss.Accept);
+    EXPECT_FALSE(loss.Cancel);
+    const TSceneActions text = OfferedSceneActions(*scene("Camp", 1));
+    EXPECT_TRUE(text.Accept && !text.Cancel && !text.ClosesByItself);
+    // A barter or make is accepted after one exchange at least.
+    TChoices choices{};
+    EXPECT_FALSE(SceneChoicesAcceptable(*scene("Fair", 1), choices));
+    EXPECT_FALSE(SceneChoicesAcceptable(*scene("Loom", 0), choices));
+    EXPECT_TRUE(SceneChoicesAcceptable(*scene("Camp", 1), choices));
+    choices[0] = 1;
+    EXPECT_TRUE(SceneChoicesAcceptable(*scene("Fair", 1), choices));
+    EXPECT_TRUE(SceneChoicesAcceptable(*scene("Loom", 0), choices));
+}
+
+TEST_F(ProveTest, TheWinningScriptPlaysEveryKindOfActionThroughTheScreens) {
+    Load(ParseFile("tests/playthrough/PlayWorld.yaml"));
+    const TProveReport report = ProveWorld({});
+    ASSERT_TRUE(report.EndingReachable);
+    ASSERT_EQ(report.WinningSteps.size(), report.WinningPath.size());
+    EXPECT_EQ(report.WinningSteps.back().Rest, TPlayStep::rEnding);
+    EXPECT_EQ(report.WinningAchievements, (std::vector<int32_t>{1, 2}));
+    const std::string script = PlayInputScript(report);
+    // Valid for the game's reader.
+    EXPECT_NO_THROW(TInputScript::Parse(script, "Play.txt"));
+    auto count = [&](const std::string& line) {
+        std::size_t n = 0;
+        for (std::size_t at = script.find(line); at != std::string::npos;
+             at = script.find(line, at + 1)) {
+            ++n;
+        }
+        return n;
+    };
+    // The first start: the language form only when it is up, then the menu's New game.
+    EXPECT_EQ(script.find("+1 wait idle Languages Menu\n+1 if Languages click OK\n+1 wait idle "
+                          "Menu\n+1 click NewGame\n"),
+              script.find("+1 wait idle"));
+    // Sites at their markers' points, both corner buttons the story points at, Cancel on the
+    // gate, one exchange each on the barter's slot and the make's one button, the map button.
+    const TVector2 at = SiteControlPoint(*FindRegionByName("Vale")->Sites.First());
+    EXPECT_EQ(count("+1 click " + std::to_string(static_cast<int>(at.X)) + " " +
+                    std::to_string(static_cast<int>(at.Y)) + "\n"),
+              1u);
+    EXPECT_EQ(count("+1 click Hint\n+1 wait idle Hint\n+1 click Close\n+1 wait idle Play\n"), 1u);
+    EXPECT_EQ(count("+1 click Inventory\n+1 wait idle Inventory\n+1 click Close\n"), 1u);
+    EXPECT_EQ(count("+1 click Cancel\n"), 1u);
+    EXPECT_EQ(count("+1 click ChangePerf1\n+1 wait idle Scene\n+1 click Accept\n"), 1u);
+    EXPECT_EQ(count("+1 click ChangePerf\n+1 wait idle Scene\n+1 click Accept\n"), 1u);
+    EXPECT_EQ(count("+1 wait idle Achievement\n+1 click OK\n"), 2u);
+    EXPECT_EQ(count("+1 click Map\n+1 wait idle Play\n"), 1u);
+    // The floating loss goes by itself: nothing waits for it to rest or clicks it.
+    EXPECT_EQ(count("# accept\n+1 wait idle"), 1u);
+    // The ending, back on the menu, and out through the quit question.
+    EXPECT_NE(script.find("+1 wait idle Menu\n# The ending is over: back on the menu, quit.\n+1 "
+                          "click Quit\n+1 wait idle QueryCustom\n+1 click Yes\n"),
+              std::string::npos)
+        << script;
 }
 
 TEST(ScenarioCheck, CyclesUngivenPropsAndImpossibleSitesAreErrorsWithTheirLines) {
@@ -231,15 +335,18 @@ TEST(ScenarioProveTool, ExitsByTheVerdictAndWritesTheWinningSaveAndScript) {
     const std::string worlds = std::string(VALDMOOR_SOURCE_DIR) + "/tests/tools/worlds/";
     const auto save = (temp.Path() / "Proof.sav").string();
     const auto script = (temp.Path() / "Proof.txt").string();
-    test::TProcessResult run = test::RunProcess(
-        tool, {"prove", worlds + "DeadEnd.yaml", "--save", save, "--script", script});
+    const auto actions = (temp.Path() / "Actions.txt").string();
+    test::TProcessResult run =
+        test::RunProcess(tool, {"prove", worlds + "DeadEnd.yaml", "--save", save, "--script",
+                                script, "--actions", actions});
     ASSERT_EQ(run.ExitCode, 0) << run.Err;
     EXPECT_NE(run.Out.find("ending reachable in 3 actions"), std::string::npos) << run.Out;
     EXPECT_NE(run.Out.find("dead ends: "), std::string::npos);
-    const std::string lines = test::ReadFile(script);
+    const std::string lines = test::ReadFile(actions);
     EXPECT_NE(lines.find("site 1 1 \"Shop\"\naccept 1 0 0 0 0 0 0 0\nsite 1 3 \"Exit\"\n"),
               std::string::npos)
         << lines;
+    EXPECT_NE(test::ReadFile(script).find("+1 click ChangePerf1\n"), std::string::npos);
     TMemoryStream stream(test::ReadFile(save));
     TPlayerList players;
     EXPECT_EQ(ReadSaveData(stream, save, players), 1);

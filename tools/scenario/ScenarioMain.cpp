@@ -3,6 +3,7 @@
 // and lists texts that are missing or no longer used.
 #include "ScenarioCheck.h"
 #include "ScenarioProve.h"
+#include "ScenarioScript.h"
 #include "ScenarioTexts.h"
 #include "ScenarioYaml.h"
 #include "ToolFiles.h"
@@ -67,7 +68,7 @@ std::string DefaultTextFolder(const std::string& world) {
 
 // Loads the world into the live model and searches it; exit 0 only when an ending is reachable.
 int Prove(const TWorldModel& world, const TProveOptions& options, const std::string& saveFile,
-          const std::string& scriptFile) {
+          const std::string& scriptFile, const std::string& actionsFile) {
     ApplicationStart();
     ScenarioStart();
     AvatarStart();
@@ -116,12 +117,17 @@ int Prove(const TWorldModel& world, const TProveOptions& options, const std::str
         std::cout << "error: " << report.Stuck << " states where the world never comes to rest\n";
     }
     if (report.EndingReachable && !saveFile.empty()) {
-        tools::WriteBinaryFile(saveFile, ProofSaveBytes(report.WinningEvents));
+        tools::WriteBinaryFile(saveFile,
+                               ProofSaveBytes(report.WinningEvents, report.WinningAchievements));
         std::cerr << "valdmoor-scenario: winning save -> " << saveFile << "\n";
     }
     if (report.EndingReachable && !scriptFile.empty()) {
-        tools::WriteBinaryFile(scriptFile, PlayActionScript(report.WinningPath));
+        tools::WriteBinaryFile(scriptFile, PlayInputScript(report));
         std::cerr << "valdmoor-scenario: winning input script -> " << scriptFile << "\n";
+    }
+    if (report.EndingReachable && !actionsFile.empty()) {
+        tools::WriteBinaryFile(actionsFile, PlayActionScript(report.WinningPath));
+        std::cerr << "valdmoor-scenario: winning actions -> " << actionsFile << "\n";
     }
     AvatarStop();
     ScenarioStop();
@@ -164,6 +170,7 @@ int main(int argc, char** argv) {
     TProveOptions prove;
     std::string saveFile;
     std::string scriptFile;
+    std::string actionsFile;
     CLI::App* proveCommand =
         app.add_subcommand("prove", "plays the world headless: can it be finished?");
     proveCommand->add_option("world", source, "the YAML world")->required();
@@ -173,7 +180,9 @@ int main(int argc, char** argv) {
                              "values tried per exchange counter (0 and the largest among them)");
     proveCommand->add_option("--save", saveFile, "write the winning path as a save file");
     proveCommand->add_option("--script", scriptFile,
-                             "write the winning path as a play script for -input");
+                             "write the winning path as the game's input script (-input)");
+    proveCommand->add_option("--actions", actionsFile,
+                             "write the winning path as a list of player actions");
     CLI11_PARSE(app, argc, argv);
 
     try {
@@ -198,7 +207,7 @@ int main(int argc, char** argv) {
                 std::cerr << "valdmoor-scenario: warning: " << warning << "\n";
             }
             prove.Progress = isatty(STDERR_FILENO) != 0;
-            return Prove(world, prove, saveFile, scriptFile);
+            return Prove(world, prove, saveFile, scriptFile, actionsFile);
         }
         if (check->parsed()) {
             const std::vector<TFinding> findings =

@@ -152,6 +152,36 @@ private:
         }
     }
 
+    // What each action of Path leads to and which achievement dialogs it shows on the way.
+    void DescribeSteps(const std::vector<TPlayAction>& path, TProveReport& report) {
+        auto rest = [](TStop stop) {
+            return stop == stDialog   ? TPlayStep::rScene
+                   : stop == stEnding ? TPlayStep::rEnding
+                                      : TPlayStep::rPlay;
+        };
+        std::vector<TPlayAction> none;
+        TStop stop = Replay(none);
+        report.StartStep.Rest = rest(stop);
+        report.StartStep.Achievements = static_cast<int32_t>(screens_.Earned.size());
+        report.WinningSteps.clear();
+        for (const TPlayAction& action : path) {
+            TPlayStep step;
+            step.Action = action;
+            if (const TScene* scene = TheAvatar().Scene;
+                scene != nullptr && (action.Kind == paAccept || action.Kind == paCancel)) {
+                step.ClosesByItself = OfferedSceneActions(*scene).ClosesByItself;
+                step.Barter = scene->IsBarter();
+            }
+            const std::size_t before = screens_.Earned.size();
+            Apply(action);
+            stop = RunToRest();
+            step.Rest = rest(stop);
+            step.Achievements = static_cast<int32_t>(screens_.Earned.size() - before);
+            report.WinningSteps.push_back(step);
+        }
+        report.WinningAchievements.assign(screens_.Earned.begin(), screens_.Earned.end());
+    }
+
     std::vector<TPlayAction> PathTo(int64_t node) const {
         std::vector<TPlayAction> path;
         for (; node > 0; node = nodes_[static_cast<std::size_t>(node)].Parent) {
@@ -267,6 +297,19 @@ private:
                 }
                 all = std::move(next);
             }
+            // The perform buttons stop when a prop runs out, whichever slots share it.
+            std::erase_if(all, [&](const TChoices& c) {
+                std::unordered_map<const TProp*, int64_t> taken;
+                for (int32_t i = 0; i < scene.Type().InputSlots; ++i) {
+                    const TPropAmount& input = scene.Inputs[static_cast<std::size_t>(i)];
+                    if (input.Prop != nullptr) {
+                        taken[input.Prop] +=
+                            static_cast<int64_t>(c[static_cast<std::size_t>(i)]) * input.Amount;
+                    }
+                }
+                return std::any_of(taken.begin(), taken.end(),
+                                   [](const auto& t) { return t.second > t.first->Count; });
+            });
         }
         return all;
     }
@@ -302,13 +345,17 @@ private:
             }
         } else if (stop == stDialog && avatar.Scene != nullptr) {
             const TScene& scene = *avatar.Scene;
-            // The dialog offers Accept on a requirement scene only when it is met.
-            if (!scene.IsRequirements() || scene.RequirementsMet()) {
+            const TSceneActions offered = OfferedSceneActions(scene);
+            if (offered.Accept) {
                 for (const TChoices& choices : ChoicesFor(scene)) {
-                    actions.push_back(Action(paAccept, 0, 0, choices));
+                    if (SceneChoicesAcceptable(scene, choices)) {
+                        actions.push_back(Action(paAccept, 0, 0, choices));
+                    }
                 }
             }
-            actions.push_back(Action(paCancel));
+            if (offered.Cancel) {
+                actions.push_back(Action(paCancel));
+            }
         }
         return actions;
     }
@@ -475,7 +522,7 @@ TProveReport TProver::Run() {
             report.EventsBeforeEnding.push_back(event.Data);
         }
         report.StateBeforeEnding = CaptureWorldState(TWorldStateOptions{false});
-        Replay(report.WinningPath);
+        DescribeSteps(report.WinningPath, report);
         for (const TEvent& event : recorder_.Events()) {
             report.WinningEvents.push_back(event.Data);
         }
@@ -543,18 +590,21 @@ std::string DescribePlayAction(const TPlayAction& action) {
 }
 
 std::string PlayActionScript(const std::vector<TPlayAction>& path) {
-    std::string script =
-        "# valdmoor play script: one player action a line (site REGION SITE, travel REGION,\n"
-        "# hint, inventory, accept [C1..C8], cancel); the game resolves screen positions.\n";
+    std::string script = "# The winning path, one player action a line (site REGION SITE, travel "
+                         "REGION,\n# hint, inventory, accept [C1..C8], cancel).\n";
     for (const TPlayAction& action : path) {
         script += DescribePlayAction(action) + "\n";
     }
     return script;
 }
 
-std::string ProofSaveBytes(const std::vector<TData>& events) {
+std::string ProofSaveBytes(const std::vector<TData>& events,
+                           const std::vector<int32_t>& achievements) {
     TPlayerList players;
     TPlayer* player = players.Add(std::make_unique<TPlayer>("Proof"));
+    for (int32_t number : achievements) {
+        AddAchievement(player, number);
+    }
     if (auto* game = dynamic_cast<TCustomPlayerState*>(&player->State())) {
         for (const TData& data : events) {
             game->RecordEvent(data);

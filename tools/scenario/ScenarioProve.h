@@ -29,6 +29,24 @@ struct TPlayAction {
     bool operator==(const TPlayAction&) const = default;
 };
 
+// One action of the winning path with what the play screen shows around it, for a script that
+// plays it through the real screens.
+struct TPlayStep {
+    TPlayAction Action;
+    // For Accept and Cancel: the scene's dialog goes by itself (nothing to press), and the
+    // scene is a barter (a perform button per slot) rather than a make (one perform button).
+    bool ClosesByItself = false;
+    bool Barter = false;
+    // What the action leads to, once everything comes to rest.
+    enum TRest : int32_t {
+        rPlay,
+        rScene,
+        rEnding
+    } Rest = rPlay;
+    // Achievement dialogs shown on the way there, each closed with its OK.
+    int32_t Achievements = 0;
+};
+
 struct TProveOptions {
     int64_t MaxStates = 200000;
     double Seconds = 60;
@@ -44,6 +62,11 @@ struct TProveReport {
     // The events the winning path records, and the world just before its last action.
     std::vector<TData> WinningEvents;
     std::vector<TData> EventsBeforeEnding;
+    // The winning path step by step, after what a new game shows before the first action.
+    TPlayStep StartStep;
+    std::vector<TPlayStep> WinningSteps;
+    // The achievements the winning path earns, by number.
+    std::vector<int32_t> WinningAchievements;
     std::vector<TWorldStateEntry> StateBeforeEnding;
     std::vector<std::string> SitesNeverVisited;
     std::vector<std::string> ScenesNeverExecuted;
@@ -70,12 +93,13 @@ struct TProveReport {
 // current profile and the profile's achievements answer again, and the world is a new game.
 TProveReport ProveWorld(const TProveOptions& options);
 
-// "click site 1/2 \"Gate\"", "accept 3,0", ...
+// "site 1 2 \"Gate\"", "accept 3 0 0 0 0 0 0 0", ...
 std::string DescribePlayAction(const TPlayAction& action);
-// The headless input script: one action a line in the vocabulary of DescribePlayAction's
-// words ("site R S", "travel R", "hint", "inventory", "accept C1 .. C8", "cancel").
+// The path, one action a line in DescribePlayAction's words ("site R S", "travel R", "hint",
+// "inventory", "accept C1 .. C8", "cancel"), for people to read.
 std::string PlayActionScript(const std::vector<TPlayAction>& path);
-// A save file holding one profile "Proof" whose game is Events.
-std::string ProofSaveBytes(const std::vector<TData>& events);
+// A save file holding one profile "Proof" whose game is Events, with those achievements.
+std::string ProofSaveBytes(const std::vector<TData>& events,
+                           const std::vector<int32_t>& achievements = {});
 
 } // namespace valdmoor::scenario
