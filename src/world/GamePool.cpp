@@ -33,7 +33,8 @@ TPoolState pool;
 template <class T>
 TContainerOf<T>& Ensure(std::unique_ptr<TContainerOf<T>>& list) {
     if (list == nullptr) {
-        list = std::make_unique<TContainerOf<T>>(true, true);
+        // File order, which references index; not name order, or look-ups by name would miss.
+        list = std::make_unique<TContainerOf<T>>(false, true);
     }
     return *list;
 }

@@ -8,7 +8,9 @@
 
 namespace valdmoor {
 
-TRegion::TRegion(std::string name) : TNamedItem(std::move(name)), Sites(true, true) {}
+// Sites stay in file order, which reveals and closes walk; a name-ordered list would make
+// look-ups by name skip sites listed out of alphabetical order.
+TRegion::TRegion(std::string name) : TNamedItem(std::move(name)), Sites(false, true) {}
 
 TRegion::~TRegion() = default;
 

@@ -190,6 +190,16 @@ TEST_F(ScenarioLoading, TheTestWorldLoadsWithEveryReferenceResolvedForward) {
     TSite* ferry = Named(meadow->Sites, "Ferry");
     TSite* pier = Named(port->Sites, "Pier");
     ASSERT_TRUE(home && market && ferry && pier);
+    // Sites keep file order (Home, Market, Ferry is not name order), and a look-up by name
+    // finds each of them in any order of asking.
+    EXPECT_EQ(meadow->Sites.First(), home);
+    EXPECT_EQ(meadow->Sites.Last(), ferry);
+    for (TSite* site : {market, home, ferry, market, ferry, home}) {
+        EXPECT_EQ(meadow->Sites.Find(site->Name()), site) << site->Name();
+    }
+    for (const char* name : {"Lore", "Gold", "Haggling", "Bread"}) {
+        EXPECT_EQ(ScenarioProps().Find(name), Named(ScenarioProps(), name)) << name;
+    }
     EXPECT_EQ(RecommendationStart(), home);
     EXPECT_EQ(home->Region, meadow);
     EXPECT_EQ(pier->Region, port);
