@@ -314,6 +314,7 @@ void TGuiControlMap::ReleaseDrawing() {
         }
         ReleaseSprite(cell.WaterSprite);
         ReleaseSprite(cell.FogSprite);
+        ReleaseSprite(cell.PaintedSprite);
     }
     for (std::size_t i = 0; i < plots_.size(); ++i) {
         ReleasePlot(static_cast<int32_t>(i));
@@ -817,25 +818,45 @@ void TGuiControlMap::RefreshCell(TMapCell& cell) {
         look.Layers[1] = {mask_, cell.WaterTile};
         Apply(cell.WaterSprite, ground_, look);
     }
+    if (!hidden) {
+        Drop(cell.PaintedSprite);
+    }
     if (cell.FogA == EmptyTile && cell.FogB == EmptyTile) {
         Drop(cell.FogSprite);
-    } else {
-        TLook look;
-        look.Layer = live_ ? Layer + MapLiveFogStep : MapFogDepth;
-        look.X = liveX_ + cell.X;
-        look.Y = liveY_ + cell.Y;
-        look.Width = MapCellWidth;
-        look.Height = MapCellHeight;
-        look.Alpha = FogFade;
-        look.ShadingMode = smMapReveal;
-        look.Layers[0] = {mask_, cell.FogA};
-        look.Layers[1] = {mask_, cell.FogB};
-        // The painted map numbers its parts like the cells, from 1; the fog canvas's grid
-        // numbers them from 0. Each picture shows the cell's own part.
-        look.Layers[2] = {backgroundMap_, cell.Number};
-        look.Layers[3] = {fog_ != nullptr ? fog_->Texture.get() : nullptr, cell.Number - 1};
-        Apply(cell.FogSprite, live_ ? Canvas : map_, look);
+        return;
     }
+    TLook look;
+    look.Layer = live_ ? Layer + MapLiveFogStep : MapFogDepth;
+    look.X = liveX_ + cell.X;
+    look.Y = liveY_ + cell.Y;
+    look.Width = MapCellWidth;
+    look.Height = MapCellHeight;
+    TCanvas* canvas = live_ ? Canvas : map_;
+    // The painted map numbers its parts like the cells, from 1; the fog canvas's grid numbers
+    // them from 0. Each picture shows the cell's own part.
+    const TSpriteLayer painted{backgroundMap_, cell.Number};
+    const TSpriteLayer mist{fog_ != nullptr ? fog_->Texture.get() : nullptr, cell.Number - 1};
+    if (hidden) {
+        // Wholly covered, the fog is the mist over the painted map whatever its fade. The
+        // painted part stands still, so it lies on the kept ground, on top of all there, and
+        // only the mist is drawn every frame: the same picture, for a quarter of the samples.
+        TLook under = look;
+        under.Layer = MapFogDepth;
+        under.X = cell.X;
+        under.Y = cell.Y;
+        under.Layers[0] = painted;
+        Apply(cell.PaintedSprite, ground_, under);
+        look.Layers[0] = mist;
+        Apply(cell.FogSprite, canvas, look);
+        return;
+    }
+    look.Alpha = FogFade;
+    look.ShadingMode = smMapReveal;
+    look.Layers[0] = {mask_, cell.FogA};
+    look.Layers[1] = {mask_, cell.FogB};
+    look.Layers[2] = painted;
+    look.Layers[3] = mist;
+    Apply(cell.FogSprite, canvas, look);
 }
 
 void TGuiControlMap::ReleasePlot(int32_t index) {

@@ -92,6 +92,8 @@ struct TMapCell {
     std::array<TSprite*, 8> BlendSprites{};
     TSprite* WaterSprite = nullptr;
     TSprite* FogSprite = nullptr;
+    // A hidden cell's part of the painted map, kept on the ground under its mist.
+    TSprite* PaintedSprite = nullptr;
 };
 
 enum TPlotFade : int32_t {
