@@ -966,8 +966,8 @@ void TGuiControlMap::RefreshPlot(int32_t index) {
     look.Height = static_cast<float>(figure->Height);
     look.Alpha = entry.Value;
     look.Layers[0] = {texture, 0};
-    const bool wasShown = entry.Sprite != nullptr && entry.Sprite->Visible &&
-                          entry.Sprite->Canvas == light_;
+    const bool wasShown =
+        entry.Sprite != nullptr && entry.Sprite->Visible && entry.Sprite->Canvas == light_;
     const TCanvasRect was = wasShown ? SpriteBounds(*entry.Sprite) : TCanvasRect{};
     if (entry.Fade == pfHidden) {
         Apply(entry.Sprite, canvas, look);

@@ -2,12 +2,13 @@
 // the region's plots, the light of the region's tint, the fog over unrevealed land and the
 // execution effects of scenes.
 //
-// The map is drawn so that a software renderer can afford it at full screen. Everything below
-// the fog (background, cells, water, plots and the light over them) lies on one kept picture,
-// the ground, of which a frame draws again only the parts that changed (a water cell's frame,
-// a plot's fade, a revealed cell); the screen shows it as one quad. Only the fog with its mist
-// and the scenes' effects are drawn live every frame, straight on the control's canvas, or on
-// the map canvas when the control is scaled, turned, tinted or faded as a whole.
+// The map is drawn so that a software renderer can afford it at full screen. Everything that
+// stands still (background, cells, water, plots, the light over them and the painted map of
+// wholly hidden cells) lies on one kept picture, the ground, of which a frame draws again only
+// the parts that changed (a water cell's frame, a plot's fade); the screen shows it as one
+// quad. Only the fog's mist and the fog's edges, and the scenes' effects, are drawn live every
+// frame, straight on the control's canvas, or on the map canvas when the control is scaled,
+// turned, tinted or faded as a whole.
 #pragma once
 
 #include "app/EngineClasses.h"

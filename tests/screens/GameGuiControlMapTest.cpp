@@ -210,6 +210,13 @@ TEST_F(MapRules, FogTilesAndSpritesFollowTheNeighbours) {
     ASSERT_NE(hidden.FogSprite, nullptr);
     EXPECT_EQ(hidden.FogSprite->Layer, fresh->Layer + MapLiveFogStep) << "over the effects";
     EXPECT_EQ(hidden.FogSprite->Canvas, MainCanvas());
+    // Wholly covered: the painted part stands on the kept ground and only the mist is live.
+    ASSERT_NE(hidden.PaintedSprite, nullptr);
+    EXPECT_EQ(hidden.PaintedSprite->Canvas, fresh->GroundCanvas());
+    EXPECT_EQ(hidden.PaintedSprite->Layers[0].Frame, hidden.Number);
+    EXPECT_EQ(hidden.FogSprite->ShadingMode, smDefault);
+    EXPECT_EQ(hidden.FogSprite->Layers[0].Texture, fresh->FogCanvas()->Texture.get());
+    EXPECT_EQ(hidden.FogSprite->Layers[0].Frame, hidden.Number - 1);
     EXPECT_EQ(hidden.Base, nullptr) << "a hidden cell draws only its fog";
     TMapCell& east = *fresh->CellAt(6, 5);
     EXPECT_EQ(east.FogA, TileOfMask(Mask({6})));
@@ -218,6 +225,8 @@ TEST_F(MapRules, FogTilesAndSpritesFollowTheNeighbours) {
     fresh->Refresh(true);
     EXPECT_EQ(hidden.FogA, EmptyTile);
     EXPECT_EQ(hidden.FogB, FullTile);
+    EXPECT_EQ(hidden.PaintedSprite, nullptr);
+    EXPECT_EQ(hidden.FogSprite->ShadingMode, smMapReveal) << "the fog fades with the reveal";
     EXPECT_EQ(east.FogA, EmptyTile);
     EXPECT_EQ(east.FogB, TileOfMask(Mask({6})));
     fresh->SetCellFog(&hidden, fsHidden);
