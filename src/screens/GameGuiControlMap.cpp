@@ -106,6 +106,9 @@ constexpr uint8_t UnseenPlotLayer = 6;
 constexpr float WaterOpacity = 0.5f;
 constexpr float ProbeX = 60;
 constexpr float ProbeY = 45;
+// How far a change of the light canvas reaches on the ground: its pixels are 4 units wide,
+// whole pixels and one more around them are drawn again, and the ground filters them.
+constexpr float LightReach = 12;
 
 // The depth band of a plot's layer byte.
 int32_t PlotBand(uint8_t layer) {
@@ -142,6 +145,7 @@ struct TLook {
     std::array<TSpriteLayer, 4> Layers{};
 };
 
+// A kept picture draws again the parts a sprite leaves and newly covers.
 bool Apply(TSprite*& sprite, TCanvas* canvas, const TLook& look) {
     bool changed = false;
     if (sprite != nullptr && sprite->Canvas != canvas) {
@@ -167,7 +171,11 @@ bool Apply(TSprite*& sprite, TCanvas* canvas, const TLook& look) {
         sameLayers = sameLayers && s.Layers[i].Texture == look.Layers[i].Texture &&
                      s.Layers[i].Frame == look.Layers[i].Frame;
     }
-    if (!same || !sameLayers) {
+    if (!same || !sameLayers || !s.Visible) {
+        if (s.Visible) {
+            InvalidateSpriteArea(&s);
+        }
+        s.Visible = true;
         s.X = look.X;
         s.Y = look.Y;
         s.Width = look.Width;
@@ -176,9 +184,25 @@ bool Apply(TSprite*& sprite, TCanvas* canvas, const TLook& look) {
         s.ShadingMode = look.ShadingMode;
         s.BlendMode = look.BlendMode;
         s.Layers = look.Layers;
+        InvalidateSpriteArea(&s);
         changed = true;
     }
     return changed;
+}
+
+// Hides Sprite but keeps it for its return, so that the kept picture draws again only the
+// part it covered; true when it was shown.
+bool Hide(TSprite* sprite) {
+    if (sprite == nullptr || !sprite->Visible) {
+        return false;
+    }
+    InvalidateSpriteArea(sprite);
+    sprite->Visible = false;
+    return true;
+}
+
+TCanvasRect Grown(TCanvasRect rect, float by) {
+    return {rect.Left - by, rect.Top - by, rect.Right + by, rect.Bottom + by};
 }
 
 // Releases Sprite; true when there was one.
@@ -235,9 +259,9 @@ void TGuiControlMap::Initialize() {
     backgroundMap_ = GetTexture("G2BackgroundMap");
     const float width = Size.X;
     const float height = Size.Y;
-    // Drawn in this order: the ground shows the light, the map shows the ground and the fog.
+    // Drawn in this order: the ground shows the light, the fog sprites show the fog canvas,
+    // and the map canvas (when in use) shows the ground.
     CreateCanvas(light_, Layer - 10, width, height);
-    CreateCanvas(terrain_, Layer - 8, width, height);
     CreateCanvas(ground_, Layer - 7, width, height);
     CreateCanvas(fog_, Layer - 5, width, height);
     CreateCanvas(map_, Layer, width, height);
@@ -276,7 +300,6 @@ void TGuiControlMap::Finalize() {
     ReleaseCanvas(fog_);
     ReleaseCanvas(light_);
     ReleaseCanvas(ground_);
-    ReleaseCanvas(terrain_);
     ReleaseTexture(mask_);
     ReleaseTexture(backgroundMap_);
     mask_ = nullptr;
@@ -291,12 +314,12 @@ void TGuiControlMap::ReleaseDrawing() {
         }
         ReleaseSprite(cell.WaterSprite);
         ReleaseSprite(cell.FogSprite);
+        ReleaseSprite(cell.PaintedSprite);
     }
     for (std::size_t i = 0; i < plots_.size(); ++i) {
         ReleasePlot(static_cast<int32_t>(i));
     }
     ReleaseSprite(background_);
-    ReleaseSprite(terrainSprite_);
     ReleaseSprite(groundSprite_);
     ReleaseSprite(lightSprite_);
     ReleaseSprite(output_);
@@ -304,10 +327,19 @@ void TGuiControlMap::ReleaseDrawing() {
 
 void TGuiControlMap::SetRedrawAll(bool on) {
     redrawAll_ = on;
-    SetCanvasRetained(terrain_, !on);
     SetCanvasRetained(ground_, !on);
     SetCanvasRetained(light_, !on);
     SetCanvasRetained(map_, !on);
+    SetCanvasRetained(fog_, !on);
+}
+
+bool TGuiControlMap::DrawsLive() const {
+    return Canvas != nullptr && Scale == 1 && Orientation == 0 && ShadingMode == smDefault &&
+           Color.Red == 1 && Color.Green == 1 && Color.Blue == 1 && Alpha == 1;
+}
+
+void TGuiControlMap::LightChanged(const TCanvasRect& rect) {
+    InvalidateCanvasRect(ground_, Grown(rect, LightReach));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -569,8 +601,14 @@ void TGuiControlMap::PlaySceneEffects(const TScene* scene) {
             effector->Load();
         }
         const bool atOrigin = scene->EffectValue != 0;
-        StartEffect(this, effector->Effect, map_, atOrigin ? 0 : scene->ScreenX,
-                    atOrigin ? 0 : scene->ScreenY, MapEffectDepth);
+        const float x = atOrigin ? 0 : scene->ScreenX;
+        const float y = atOrigin ? 0 : scene->ScreenY;
+        if (DrawsLive()) {
+            StartEffect(this, effector->Effect, Canvas, Origin.X + Position.X + x,
+                        Origin.Y + Position.Y + y, Layer + MapLiveEffectStep);
+        } else {
+            StartEffect(this, effector->Effect, map_, x, y, MapEffectDepth);
+        }
     }
 }
 
@@ -734,11 +772,9 @@ void TGuiControlMap::RefreshCell(TMapCell& cell) {
     if (!cell.FogValid) {
         ComputeFog(cell);
     }
-    bool terrainChanged = false;
-    bool groundChanged = false;
     const bool hidden = cell.Fog == fsHidden;
     if (hidden || cell.Terrain == nullptr || cell.Terrain->Texture == nullptr) {
-        terrainChanged |= Drop(cell.Base);
+        Drop(cell.Base);
     } else {
         TLook look;
         look.Layer = 1;
@@ -747,13 +783,13 @@ void TGuiControlMap::RefreshCell(TMapCell& cell) {
         look.Width = MapCellWidth;
         look.Height = MapCellHeight;
         look.Layers[0] = {cell.Terrain->Texture, cell.Pattern};
-        terrainChanged |= Apply(cell.Base, terrain_, look);
+        Apply(cell.Base, ground_, look);
     }
     for (int32_t k = 0; k < static_cast<int32_t>(cell.BlendSprites.size()); ++k) {
         TSprite*& sprite = cell.BlendSprites[static_cast<std::size_t>(k)];
         const TMapBlendLayer& blend = cell.Blends[static_cast<std::size_t>(k)];
         if (hidden || k >= cell.BlendCount || blend.Tile == EmptyTile) {
-            terrainChanged |= Drop(sprite);
+            Drop(sprite);
             continue;
         }
         TLook look;
@@ -765,10 +801,10 @@ void TGuiControlMap::RefreshCell(TMapCell& cell) {
         look.ShadingMode = smAlphaMask;
         look.Layers[0] = {blend.Terrain->Texture, cell.Pattern};
         look.Layers[1] = {mask_, blend.Tile};
-        terrainChanged |= Apply(sprite, terrain_, look);
+        Apply(sprite, ground_, look);
     }
     if (hidden || cell.Water == nullptr) {
-        groundChanged |= Drop(cell.WaterSprite);
+        Drop(cell.WaterSprite);
     } else {
         TLook look;
         look.Layer = MapWaterDepth;
@@ -780,41 +816,55 @@ void TGuiControlMap::RefreshCell(TMapCell& cell) {
         look.ShadingMode = smAlphaInvMask;
         look.Layers[0] = {FrameTexture(cell.Water->Texture, cell.Water->Frame()), cell.Pattern};
         look.Layers[1] = {mask_, cell.WaterTile};
-        groundChanged |= Apply(cell.WaterSprite, ground_, look);
+        Apply(cell.WaterSprite, ground_, look);
     }
-    if (terrainChanged) {
-        InvalidateCanvas(terrain_);
-    }
-    if (groundChanged) {
-        InvalidateCanvas(ground_);
+    if (!hidden) {
+        Drop(cell.PaintedSprite);
     }
     if (cell.FogA == EmptyTile && cell.FogB == EmptyTile) {
         Drop(cell.FogSprite);
-    } else {
-        TLook look;
-        look.Layer = MapFogDepth;
-        look.X = cell.X;
-        look.Y = cell.Y;
-        look.Width = MapCellWidth;
-        look.Height = MapCellHeight;
-        look.Alpha = FogFade;
-        look.ShadingMode = smMapReveal;
-        look.Layers[0] = {mask_, cell.FogA};
-        look.Layers[1] = {mask_, cell.FogB};
-        // The painted map numbers its parts like the cells, from 1; the fog canvas's grid
-        // numbers them from 0. Each picture shows the cell's own part.
-        look.Layers[2] = {backgroundMap_, cell.Number};
-        look.Layers[3] = {fog_ != nullptr ? fog_->Texture.get() : nullptr, cell.Number - 1};
-        if (Apply(cell.FogSprite, map_, look)) {
-            InvalidateCanvas(map_);
-        }
+        return;
     }
+    TLook look;
+    look.Layer = live_ ? Layer + MapLiveFogStep : MapFogDepth;
+    look.X = liveX_ + cell.X;
+    look.Y = liveY_ + cell.Y;
+    look.Width = MapCellWidth;
+    look.Height = MapCellHeight;
+    TCanvas* canvas = live_ ? Canvas : map_;
+    // The painted map numbers its parts like the cells, from 1; the fog canvas's grid numbers
+    // them from 0. Each picture shows the cell's own part.
+    const TSpriteLayer painted{backgroundMap_, cell.Number};
+    const TSpriteLayer mist{fog_ != nullptr ? fog_->Texture.get() : nullptr, cell.Number - 1};
+    if (hidden) {
+        // Wholly covered, the fog is the mist over the painted map whatever its fade. The
+        // painted part stands still, so it lies on the kept ground, on top of all there, and
+        // only the mist is drawn every frame: the same picture, for a quarter of the samples.
+        TLook under = look;
+        under.Layer = MapFogDepth;
+        under.X = cell.X;
+        under.Y = cell.Y;
+        under.Layers[0] = painted;
+        Apply(cell.PaintedSprite, ground_, under);
+        look.Layers[0] = mist;
+        Apply(cell.FogSprite, canvas, look);
+        return;
+    }
+    look.Alpha = FogFade;
+    look.ShadingMode = smMapReveal;
+    look.Layers[0] = {mask_, cell.FogA};
+    look.Layers[1] = {mask_, cell.FogB};
+    look.Layers[2] = painted;
+    look.Layers[3] = mist;
+    Apply(cell.FogSprite, canvas, look);
 }
 
 void TGuiControlMap::ReleasePlot(int32_t index) {
     TMapPlot& entry = plots_[static_cast<std::size_t>(index)];
     if (entry.Sprite != nullptr) {
-        InvalidateCanvas(entry.Sprite->Canvas);
+        if (entry.Sprite->Canvas == light_) {
+            LightChanged(SpriteBounds(*entry.Sprite));
+        }
         ReleaseSprite(entry.Sprite);
     }
     if (entry.Performer != nullptr) {
@@ -832,9 +882,32 @@ void TGuiControlMap::RefreshPlot(int32_t index) {
     const TPlotData* data = region_ != nullptr ? region_->Map.Plot(index) : nullptr;
     const TFigure* figure = data != nullptr ? data->Figure : nullptr;
     const uint8_t layer = data != nullptr ? data->Bytes[0] : UnseenPlotLayer;
-    if (figure == nullptr || entry.Fade == pfHidden || layer == UnseenPlotLayer) {
+    if (figure == nullptr || layer == UnseenPlotLayer) {
         ReleasePlot(index);
         return;
+    }
+    if (entry.Fade == pfHidden) {
+        // A hidden plot keeps its sprite for its return: the ground draws again only where
+        // it stood, not the whole picture.
+        if (entry.Sprite != nullptr) {
+            const TCanvasRect was = SpriteBounds(*entry.Sprite);
+            if (Hide(entry.Sprite) && entry.Sprite->Canvas == light_) {
+                LightChanged(was);
+            }
+        }
+        if (entry.Performer != nullptr) {
+            InvalidateCanvas(entry.PerformerCanvas);
+            ReleasePerformer(entry.Performer);
+        }
+        if (entry.Sounding) {
+            StopSoundsOf(&entry);
+            entry.Sounding = false;
+        }
+        if (entry.Sprite != nullptr || figure->IsEffect) {
+            return;
+        }
+        // Never shown yet: its sprite is made now, hidden, while the ground is drawn whole
+        // anyway, so that its first appearance draws only its own place.
     }
     const bool shown = entry.Fade == pfShown;
     if (data->Sound != nullptr && shown != entry.Sounding) {
@@ -849,8 +922,7 @@ void TGuiControlMap::RefreshPlot(int32_t index) {
             entry.Sounding = false;
         }
     }
-    // Every plot but the lights lies on the kept ground; only the fog and the scenes' effects
-    // change the map canvas every frame.
+    // Lights go on the light canvas, every other plot on the kept ground.
     TCanvas* canvas = layer == LightPlotLayer ? light_ : ground_;
     const int32_t depth =
         PlotBand(layer) + static_cast<int32_t>(std::lround(static_cast<float>(data->CurrentY)));
@@ -894,39 +966,34 @@ void TGuiControlMap::RefreshPlot(int32_t index) {
     look.Height = static_cast<float>(figure->Height);
     look.Alpha = entry.Value;
     look.Layers[0] = {texture, 0};
-    if (Apply(entry.Sprite, canvas, look)) {
-        InvalidateCanvas(canvas);
+    const bool wasShown =
+        entry.Sprite != nullptr && entry.Sprite->Visible && entry.Sprite->Canvas == light_;
+    const TCanvasRect was = wasShown ? SpriteBounds(*entry.Sprite) : TCanvasRect{};
+    if (entry.Fade == pfHidden) {
+        Apply(entry.Sprite, canvas, look);
+        Hide(entry.Sprite);
+        return;
     }
-}
-
-bool TGuiControlMap::MapHasLiveParts() const {
-    if (fogPerformer_ != nullptr || redrawAll_) {
-        for (const TMapCell& cell : cells_) {
-            if (cell.FogSprite != nullptr) {
-                return true;
-            }
+    if (Apply(entry.Sprite, canvas, look) && canvas == light_) {
+        if (wasShown) {
+            LightChanged(was);
         }
+        LightChanged(SpriteBounds(*entry.Sprite));
     }
-    if (TContainerOf<TPerformer>* performers = Performers()) {
-        for (const TPerformer& performer : *performers) {
-            if (performer.Canvas == map_) {
-                return true;
-            }
-        }
-    }
-    return false;
 }
 
 void TGuiControlMap::Refresh(bool visible) {
-    if (!visible || map_ == nullptr) {
+    if (!visible || ground_ == nullptr || map_ == nullptr) {
         ReleaseDrawing();
         if (!visible) {
-            InvalidateCanvas(terrain_);
             InvalidateCanvas(ground_);
             InvalidateCanvas(light_);
         }
         return;
     }
+    live_ = DrawsLive();
+    liveX_ = live_ ? Origin.X + Position.X : 0;
+    liveY_ = live_ ? Origin.Y + Position.Y : 0;
     for (TMapCell& cell : cells_) {
         RefreshCell(cell);
     }
@@ -940,9 +1007,7 @@ void TGuiControlMap::Refresh(bool visible) {
     TTexture* picture =
         region_ != nullptr && region_->Picture != nullptr ? region_->Picture->Texture : nullptr;
     if (picture == nullptr) {
-        if (Drop(background_)) {
-            InvalidateCanvas(terrain_);
-        }
+        Drop(background_);
     } else {
         int32_t pictureWidth = 0;
         int32_t pictureHeight = 0;
@@ -952,28 +1017,7 @@ void TGuiControlMap::Refresh(bool visible) {
         look.Width = static_cast<float>(pictureWidth);
         look.Height = static_cast<float>(pictureHeight);
         look.Layers[0] = {picture, 0};
-        if (Apply(background_, terrain_, look)) {
-            InvalidateCanvas(terrain_);
-        }
-    }
-
-    // The terrain lies under everything on the ground, which lies under everything drawn live.
-    TLook terrainLook;
-    terrainLook.Layer = -1;
-    terrainLook.Width = width;
-    terrainLook.Height = height;
-    terrainLook.Layers[0] = {terrain_->Texture.get(), 0};
-    if (Apply(terrainSprite_, ground_, terrainLook)) {
-        InvalidateCanvas(ground_);
-    }
-
-    TLook groundLook;
-    groundLook.Layer = -1;
-    groundLook.Width = width;
-    groundLook.Height = height;
-    groundLook.Layers[0] = {ground_->Texture.get(), 0};
-    if (Apply(groundSprite_, map_, groundLook)) {
-        InvalidateCanvas(map_);
+        Apply(background_, ground_, look);
     }
 
     if (light_ != nullptr) {
@@ -989,42 +1033,71 @@ void TGuiControlMap::Refresh(bool visible) {
         look.Height = height;
         look.BlendMode = 1;
         look.Layers[0] = {light_->Texture.get(), 0};
-        if (Apply(lightSprite_, ground_, look)) {
-            InvalidateCanvas(ground_);
-        }
+        Apply(lightSprite_, ground_, look);
     }
 
-    if (Canvas != nullptr) {
-        TLook look;
-        look.Layer = Layer + 3;
-        look.X = Origin.X + Position.X;
-        look.Y = Origin.Y + Position.Y;
-        look.Width = width;
-        look.Height = height;
-        look.Alpha = Alpha;
-        look.ShadingMode = ShadingMode;
-        look.Layers[0] = {map_->Texture.get(), 0};
-        Apply(output_, Canvas, look);
-        output_->Scale = Scale;
-        output_->Orientation = Orientation;
-        output_->Red = Color.Red;
-        output_->Green = Color.Green;
-        output_->Blue = Color.Blue;
+    // The ground as one quad: on the control's canvas under the live parts, or on the map
+    // canvas that the control's canvas shows transformed.
+    TLook groundLook;
+    groundLook.Width = width;
+    groundLook.Height = height;
+    groundLook.Layers[0] = {ground_->Texture.get(), 0};
+    if (live_) {
+        groundLook.Layer = Layer + MapLiveGroundStep;
+        groundLook.X = liveX_;
+        groundLook.Y = liveY_;
+        Apply(groundSprite_, Canvas, groundLook);
+        Drop(output_);
+    } else {
+        groundLook.Layer = -1;
+        Apply(groundSprite_, map_, groundLook);
+        if (Canvas != nullptr) {
+            TLook look;
+            look.Layer = Layer + MapLiveGroundStep;
+            look.X = Origin.X + Position.X;
+            look.Y = Origin.Y + Position.Y;
+            look.Width = width;
+            look.Height = height;
+            look.Alpha = Alpha;
+            look.ShadingMode = ShadingMode;
+            look.Layers[0] = {map_->Texture.get(), 0};
+            Apply(output_, Canvas, look);
+            output_->Scale = Scale;
+            output_->Orientation = Orientation;
+            output_->Red = Color.Red;
+            output_->Green = Color.Green;
+            output_->Blue = Color.Blue;
+        }
     }
     if (redrawAll_) {
-        InvalidateCanvas(terrain_);
         InvalidateCanvas(ground_);
         InvalidateCanvas(light_);
         InvalidateCanvas(map_);
+        InvalidateCanvas(fog_);
     }
-    // The ground shows the light canvas's picture, the map the ground's and the fog canvas's:
-    // a new picture below means a new one above. The mist moves every frame under any fog,
-    // and particles every frame.
-    if ((light_ != nullptr && !light_->PictureValid) || !terrain_->PictureValid) {
+    // The ground shows the light canvas's picture.
+    if (light_ != nullptr && !light_->PictureValid) {
         InvalidateCanvas(ground_);
     }
-    if (!ground_->PictureValid || MapHasLiveParts()) {
-        InvalidateCanvas(map_);
+    // The mist moves every frame under any fog.
+    bool fogged = false;
+    for (const TMapCell& cell : cells_) {
+        fogged = fogged || cell.FogSprite != nullptr;
+    }
+    if (fogged) {
+        InvalidateCanvas(fog_);
+    }
+    // The map canvas, when in use, shows the ground, the mist and the effects' particles.
+    if (!live_) {
+        bool effects = false;
+        if (TContainerOf<TPerformer>* performers = Performers()) {
+            for (const TPerformer& performer : *performers) {
+                effects = effects || performer.Canvas == map_;
+            }
+        }
+        if (!ground_->PictureValid || ground_->DirtyCount > 0 || fogged || effects) {
+            InvalidateCanvas(map_);
+        }
     }
     Dirty = false;
 }

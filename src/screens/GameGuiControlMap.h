@@ -2,14 +2,18 @@
 // the region's plots, the light of the region's tint, the fog over unrevealed land and the
 // execution effects of scenes.
 //
-// The map is drawn in layers that a software renderer can afford at full screen: the terrain
-// (background, cells and their blends), the ground (the terrain's picture, water, the plots,
-// the light over them) and the light keep their pictures between frames and are drawn again only
-// when something on them changed; only the fog and the scenes' effects are drawn every frame.
+// The map is drawn so that a software renderer can afford it at full screen. Everything that
+// stands still (background, cells, water, plots, the light over them and the painted map of
+// wholly hidden cells) lies on one kept picture, the ground, of which a frame draws again only
+// the parts that changed (a water cell's frame, a plot's fade); the screen shows it as one
+// quad. Only the fog's mist and the fog's edges, and the scenes' effects, are drawn live every
+// frame, straight on the control's canvas, or on the map canvas when the control is scaled,
+// turned, tinted or faded as a whole.
 #pragma once
 
 #include "app/EngineClasses.h"
 #include "gui/EngineGui.h"
+#include "video/EngineVideo.h"
 #include "world/GameMap.h"
 #include "world/GameRegion.h"
 
@@ -21,8 +25,6 @@
 
 namespace valdmoor {
 
-class TCanvas;
-class TSprite;
 class TPerformer;
 class TScene;
 class TSite;
@@ -40,6 +42,11 @@ constexpr int32_t MapWaterDepth = 3830;
 constexpr int32_t MapLightDepth = 10390;
 constexpr int32_t MapEffectDepth = 14110;
 constexpr int32_t MapFogDepth = 15090;
+// Layers over the control's own, on the canvas it is drawn on: the ground's quad, the effects
+// (each emitter one layer above the one before) and the fog over them.
+constexpr int32_t MapLiveGroundStep = 3;
+constexpr int32_t MapLiveEffectStep = 4;
+constexpr int32_t MapLiveFogStep = 30;
 
 enum TFogState : int32_t {
     fsHidden = 0,
@@ -86,6 +93,8 @@ struct TMapCell {
     std::array<TSprite*, 8> BlendSprites{};
     TSprite* WaterSprite = nullptr;
     TSprite* FogSprite = nullptr;
+    // A hidden cell's part of the painted map, kept on the ground under its mist.
+    TSprite* PaintedSprite = nullptr;
 };
 
 enum TPlotFade : int32_t {
@@ -147,12 +156,15 @@ public:
     // Every frame draws every layer again, as if nothing were kept (the reference the kept
     // pictures are compared with).
     void SetRedrawAll(bool on);
+    // Whether the live parts (fog, effects) go on the control's canvas, over one quad of the
+    // ground; false while the map is shown scaled, turned, tinted or faded as a whole, when
+    // they go on the map canvas, which the control's canvas then shows.
+    bool DrawsLive() const;
     // The fog's particle effect; empty for none. Before Initialize.
     std::string FogEffectName = "G2MapFog";
 
     std::array<float, 3> ShownTint{1, 1, 1};
     float FogFade = 1;
-    TCanvas* TerrainCanvas() const { return terrain_; }
     TCanvas* GroundCanvas() const { return ground_; }
     TCanvas* MapCanvas() const { return map_; }
     TCanvas* LightCanvas() const { return light_; }
@@ -173,19 +185,18 @@ private:
     void UpdateTint(float seconds);
     void UpdateReveal();
     void ReleaseDrawing();
-    bool MapHasLiveParts() const;
+    // The light canvas changed in Rect: the ground shows it there.
+    void LightChanged(const TCanvasRect& rect);
 
     std::array<TMapCell, MapCellCount> cells_{};
     // Kept sorted by terrain code; fixed, so recomputing a cell allocates nothing.
     std::array<TTerrainBlendItem, 8> scratch_{};
     TRegion* region_ = nullptr;
-    TCanvas* terrain_ = nullptr; // background, cells and their blends: changed by reveals
-    TCanvas* ground_ = nullptr;  // the terrain's picture, water, plots and the light over them
-    TCanvas* map_ = nullptr;
+    TCanvas* ground_ = nullptr; // background, cells, water, plots and the light over them
+    TCanvas* map_ = nullptr;    // the ground and the live parts, when the whole is transformed
     TCanvas* light_ = nullptr;
     TCanvas* fog_ = nullptr;
     TSprite* background_ = nullptr;
-    TSprite* terrainSprite_ = nullptr;
     TSprite* groundSprite_ = nullptr;
     TSprite* lightSprite_ = nullptr;
     TSprite* output_ = nullptr;
@@ -199,6 +210,10 @@ private:
     float revealProgress_ = 0;
     bool tintShown_ = false;
     bool redrawAll_ = false;
+    // Where the live parts go this frame, and the offset of the map's centre there.
+    bool live_ = true;
+    float liveX_ = 0;
+    float liveY_ = 0;
     bool initialized_ = false;
     std::minstd_rand random_{20260};
 };

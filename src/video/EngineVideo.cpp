@@ -3,6 +3,7 @@
 #include "app/EngineApplication.h"
 #include "platform/EngineWindow.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace valdmoor {
@@ -198,6 +199,51 @@ void DrawSprite(TSprite& sprite, float effectiveZoom) {
     device.DrawQuad(c);
 }
 
+bool Overlap(const TCanvasRect& a, const TCanvasRect& b) {
+    return a.Left <= b.Right && b.Left <= a.Right && a.Top <= b.Bottom && b.Top <= a.Bottom;
+}
+
+TCanvasRect Union(const TCanvasRect& a, const TCanvasRect& b) {
+    return {std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
+            std::max(a.Bottom, b.Bottom)};
+}
+
+float Area(const TCanvasRect& rect) {
+    return (rect.Right - rect.Left) * (rect.Bottom - rect.Top);
+}
+
+// Clears the dirty parts of a kept picture and draws there every sprite that reaches them;
+// pixels outside stay as they were. Each part covers whole pixels and one more around them.
+void DrawDirtyParts(TCanvas& canvas, float effectiveZoom) {
+    TVideoDevice& device = *video.device;
+    const float pw = static_cast<float>(canvas.PixelWidth);
+    const float ph = static_cast<float>(canvas.PixelHeight);
+    const float unitsX = pw != 0 ? canvas.Width / pw : 0;
+    const float unitsY = ph != 0 ? canvas.Height / ph : 0;
+    for (int32_t i = 0; i < canvas.DirtyCount; ++i) {
+        const TCanvasRect& rect = canvas.DirtyRects[static_cast<std::size_t>(i)];
+        const float x0 = std::clamp(std::floor(rect.Left / unitsX + pw / 2) - 1, 0.0f, pw);
+        const float x1 = std::clamp(std::ceil(rect.Right / unitsX + pw / 2) + 1, 0.0f, pw);
+        const float y0 = std::clamp(std::floor(rect.Top / unitsY + ph / 2) - 1, 0.0f, ph);
+        const float y1 = std::clamp(std::ceil(rect.Bottom / unitsY + ph / 2) + 1, 0.0f, ph);
+        if (!(x1 > x0 && y1 > y0)) {
+            continue;
+        }
+        device.SetClip(static_cast<int32_t>(x0), static_cast<int32_t>(y0),
+                       static_cast<int32_t>(x1 - x0), static_cast<int32_t>(y1 - y0));
+        device.Clear(canvas.ClearColor);
+        const TCanvasRect clip{(x0 - pw / 2) * unitsX, (y0 - ph / 2) * unitsY,
+                               (x1 - pw / 2) * unitsX, (y1 - ph / 2) * unitsY};
+        for (TSprite& sprite : canvas.Sprites) {
+            if (sprite.Visible && Overlap(SpriteBounds(sprite), clip)) {
+                DrawSprite(sprite, effectiveZoom);
+            }
+        }
+    }
+    device.SetClip(0, 0, 0, 0);
+    canvas.DirtyCount = 0;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -229,6 +275,7 @@ void TCanvas::Detached() {
     GridMode = false;
     Retained = false;
     PictureValid = false;
+    DirtyCount = 0;
 }
 
 bool TCanvas::InOrderBefore(const TItem& other) const {
@@ -330,18 +377,24 @@ bool DrawFrame(TCaptureImage* capture) {
         if (!main && target == nullptr) {
             continue; // its render target could not be made
         }
-        if (!main && canvas.Retained && canvas.PictureValid) {
+        const bool kept = !main && canvas.Retained && canvas.PictureValid;
+        if (kept && canvas.DirtyCount == 0) {
             continue; // its picture from an earlier frame still stands
         }
         canvas.PictureValid = canvas.Retained;
         device.SetRenderTarget(target, canvas.PixelWidth, canvas.PixelHeight);
-        device.Clear(canvas.ClearColor);
         TSpriteConstants& c = video.cache.constants;
         c.Vertex[8][0] = canvas.Width != 0 ? 2 / canvas.Width : 0;
         c.Vertex[8][1] = canvas.Height != 0 ? -2 / canvas.Height : 0;
         c.Vertex[8][2] = 0;
         c.Vertex[8][3] = 1;
         const float effectiveZoom = main ? mainZoom : mainZoom * canvas.Zoom;
+        if (kept) {
+            DrawDirtyParts(canvas, effectiveZoom);
+            continue;
+        }
+        canvas.DirtyCount = 0;
+        device.Clear(canvas.ClearColor);
         for (TSprite& sprite : canvas.Sprites) {
             if (sprite.Visible) {
                 DrawSprite(sprite, effectiveZoom);
@@ -488,6 +541,61 @@ void SetCanvasRetained(TCanvas* canvas, bool retained) {
 void InvalidateCanvas(TCanvas* canvas) {
     if (canvas != nullptr) {
         canvas->PictureValid = false;
+        canvas->DirtyCount = 0;
+    }
+}
+
+void InvalidateCanvasRect(TCanvas* canvas, const TCanvasRect& rect) {
+    // A picture to be drawn whole anyway needs no parts.
+    if (canvas == nullptr || !canvas->PictureValid) {
+        return;
+    }
+    const TCanvasRect whole{-canvas->Width / 2, -canvas->Height / 2, canvas->Width / 2,
+                            canvas->Height / 2};
+    // NaN fails every comparison and so never reaches the drawing.
+    if (!(rect.Right >= rect.Left && rect.Bottom >= rect.Top) || !Overlap(rect, whole)) {
+        return;
+    }
+    const TCanvasRect part{std::max(rect.Left, whole.Left), std::max(rect.Top, whole.Top),
+                           std::min(rect.Right, whole.Right), std::min(rect.Bottom, whole.Bottom)};
+    auto* begin = canvas->DirtyRects.begin();
+    auto* end = begin + canvas->DirtyCount;
+    auto* overlapping =
+        std::find_if(begin, end, [&](const TCanvasRect& r) { return Overlap(r, part); });
+    if (overlapping != end) {
+        *overlapping = Union(*overlapping, part);
+    } else if (canvas->DirtyCount < CanvasDirtyRects) {
+        *end = part;
+        ++canvas->DirtyCount;
+    } else {
+        // Full: the part goes into the one it grows least.
+        auto* best = std::min_element(begin, end, [&](const TCanvasRect& a, const TCanvasRect& b) {
+            return Area(Union(a, part)) - Area(a) < Area(Union(b, part)) - Area(b);
+        });
+        *best = Union(*best, part);
+    }
+    float area = 0;
+    for (int32_t i = 0; i < canvas->DirtyCount; ++i) {
+        area += Area(canvas->DirtyRects[static_cast<std::size_t>(i)]);
+    }
+    // Parts that cover most of the picture cost more than drawing it whole.
+    if (area > 0.75f * Area(whole)) {
+        InvalidateCanvas(canvas);
+    }
+}
+
+TCanvasRect SpriteBounds(const TSprite& sprite) {
+    float hx = std::fabs(sprite.Scale * sprite.Width) / 2;
+    float hy = std::fabs(sprite.Scale * sprite.Height) / 2;
+    if (sprite.Angle != 0) {
+        hx = hy = std::sqrt(hx * hx + hy * hy);
+    }
+    return {sprite.X - hx, sprite.Y - hy, sprite.X + hx, sprite.Y + hy};
+}
+
+void InvalidateSpriteArea(const TSprite* sprite) {
+    if (sprite != nullptr) {
+        InvalidateCanvasRect(sprite->Canvas, SpriteBounds(*sprite));
     }
 }
 

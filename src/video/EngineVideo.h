@@ -18,6 +18,8 @@ namespace valdmoor {
 class TSprite;
 
 constexpr int32_t MainCanvasLayer = 0x7FFFFFFF;
+// Parts of a kept picture that can wait to be drawn again before they are merged.
+constexpr int32_t CanvasDirtyRects = 16;
 constexpr int32_t ShadingModeCount = 14;
 constexpr int32_t OrientationCount = 7;
 
@@ -36,6 +38,14 @@ enum TShadingMode : int32_t {
     smMorphing = 11,
     smMapReveal = 12,
     smPropIcon = 13,
+};
+
+// A part of a canvas in its units (0, 0 at its centre), edges included.
+struct TCanvasRect {
+    float Left = 0;
+    float Top = 0;
+    float Right = 0;
+    float Bottom = 0;
 };
 
 // A surface sprites are drawn on: the main canvas (the screen), or an off-screen canvas whose
@@ -72,6 +82,9 @@ public:
     // to repaint full-screen layers that did not change.
     bool Retained = false;
     bool PictureValid = false;
+    // Parts of a kept picture to draw again while the rest of it stands.
+    std::array<TCanvasRect, CanvasDirtyRects> DirtyRects{};
+    int32_t DirtyCount = 0;
 };
 
 struct TSpriteLayer {
@@ -139,6 +152,12 @@ void SetCanvasRetained(TCanvas* canvas, bool retained);
 // The next frame draws the retained canvas again (adding, moving or removing its sprites does
 // this by itself; changing a sprite's fields does not).
 void InvalidateCanvas(TCanvas* canvas);
+// The next frame draws only Rect of the retained canvas again, exactly as a whole new picture
+// would show it there: what changed in a small part costs only that part.
+void InvalidateCanvasRect(TCanvas* canvas, const TCanvasRect& rect);
+// The part of its canvas a sprite covers, and that part drawn again on a retained canvas.
+TCanvasRect SpriteBounds(const TSprite& sprite);
+void InvalidateSpriteArea(const TSprite* sprite);
 void SetCanvasGrid(TCanvas* canvas, float originX, float originY, float cellX, float cellY,
                    int32_t rows, int32_t columns);
 

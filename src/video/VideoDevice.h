@@ -80,6 +80,9 @@ public:
     // Nil draws into the frame itself.
     virtual void SetRenderTarget(TGpuTexture* target, int32_t width, int32_t height) = 0;
     virtual void Clear(uint32_t argb) = 0;
+    // Limits clearing and drawing to the pixels X .. X + Width - 1, Y .. Y + Height - 1 of the
+    // target, rows counted from its top; Width 0 lifts the limit. A new target lifts it too.
+    virtual void SetClip(int32_t x, int32_t y, int32_t width, int32_t height) = 0;
     // 0 premultiplied alpha, 1 multiply.
     virtual void SetBlendMode(int32_t mode) = 0;
     virtual void SetShadingMode(int32_t mode) = 0;

@@ -208,7 +208,15 @@ TEST_F(MapRules, FogTilesAndSpritesFollowTheNeighbours) {
     EXPECT_EQ(hidden.FogA, FullTile);
     EXPECT_EQ(hidden.FogB, EmptyTile);
     ASSERT_NE(hidden.FogSprite, nullptr);
-    EXPECT_EQ(hidden.FogSprite->Layer, MapFogDepth);
+    EXPECT_EQ(hidden.FogSprite->Layer, fresh->Layer + MapLiveFogStep) << "over the effects";
+    EXPECT_EQ(hidden.FogSprite->Canvas, MainCanvas());
+    // Wholly covered: the painted part stands on the kept ground and only the mist is live.
+    ASSERT_NE(hidden.PaintedSprite, nullptr);
+    EXPECT_EQ(hidden.PaintedSprite->Canvas, fresh->GroundCanvas());
+    EXPECT_EQ(hidden.PaintedSprite->Layers[0].Frame, hidden.Number);
+    EXPECT_EQ(hidden.FogSprite->ShadingMode, smDefault);
+    EXPECT_EQ(hidden.FogSprite->Layers[0].Texture, fresh->FogCanvas()->Texture.get());
+    EXPECT_EQ(hidden.FogSprite->Layers[0].Frame, hidden.Number - 1);
     EXPECT_EQ(hidden.Base, nullptr) << "a hidden cell draws only its fog";
     TMapCell& east = *fresh->CellAt(6, 5);
     EXPECT_EQ(east.FogA, TileOfMask(Mask({6})));
@@ -217,6 +225,8 @@ TEST_F(MapRules, FogTilesAndSpritesFollowTheNeighbours) {
     fresh->Refresh(true);
     EXPECT_EQ(hidden.FogA, EmptyTile);
     EXPECT_EQ(hidden.FogB, FullTile);
+    EXPECT_EQ(hidden.PaintedSprite, nullptr);
+    EXPECT_EQ(hidden.FogSprite->ShadingMode, smMapReveal) << "the fog fades with the reveal";
     EXPECT_EQ(east.FogA, EmptyTile);
     EXPECT_EQ(east.FogB, TileOfMask(Mask({6})));
     fresh->SetCellFog(&hidden, fsHidden);
@@ -305,7 +315,8 @@ TEST_F(MapRules, PlotsFadeInAndOutOverASecondOnTheirLayers) {
     const auto& entries = map->PlotEntries();
     ASSERT_EQ(entries.size(), 100u);
     EXPECT_EQ(entries[1].Fade, pfHidden);
-    EXPECT_EQ(entries[1].Sprite, nullptr);
+    ASSERT_NE(entries[1].Sprite, nullptr);
+    EXPECT_FALSE(entries[1].Sprite->Visible);
     EXPECT_EQ(entries[5].Fade, pfShown);
     const TPlotData& tree = region->Map.Plots[5];
     ASSERT_NE(entries[5].Sprite, nullptr);
@@ -335,10 +346,11 @@ TEST_F(MapRules, PlotsFadeInAndOutOverASecondOnTheirLayers) {
         Frame(*map);
     }
     EXPECT_EQ(entries[1].Fade, pfHidden);
-    EXPECT_EQ(entries[1].Sprite, nullptr);
+    ASSERT_NE(entries[1].Sprite, nullptr) << "kept for its return";
+    EXPECT_FALSE(entries[1].Sprite->Visible);
 }
 
-TEST_F(MapRules, KeptPicturesAreDrawnAgainOnlyAfterAChange) {
+TEST_F(MapRules, KeptPicturesAreDrawnAgainOnlyWhereSomethingChanged) {
     region = test::BuildFullRegion(pool);
     map->SetMap(region.get());
     map->ApplyReveals();
@@ -356,25 +368,78 @@ TEST_F(MapRules, KeptPicturesAreDrawnAgainOnlyAfterAChange) {
         Frame(*map);
         DrawFrame();
     }
+    TCanvas* ground = map->GroundCanvas();
+    auto untouched = [](const TCanvas* canvas) {
+        return canvas->PictureValid && canvas->DirtyCount == 0;
+    };
     Frame(*map);
-    EXPECT_TRUE(map->GroundCanvas()->PictureValid);
-    EXPECT_TRUE(map->LightCanvas()->PictureValid);
-    EXPECT_TRUE(map->MapCanvas()->PictureValid) << "fog without mist stands still";
+    EXPECT_TRUE(untouched(ground));
+    EXPECT_TRUE(untouched(map->LightCanvas()));
+    // The fog and the ground's one quad lie on the screen; the map canvas is not needed.
+    ASSERT_NE(Cell(9, 0).FogSprite, nullptr);
+    EXPECT_EQ(Cell(9, 0).FogSprite->Canvas, MainCanvas());
+    EXPECT_EQ(map->MapCanvas()->Sprites.Count(), 0);
+    DrawFrame();
+
+    // Fading plots: only where they stand.
     FlipGroup(pool.Group);
     Frame(*map);
     Frame(*map);
-    EXPECT_FALSE(map->GroundCanvas()->PictureValid) << "fading plots";
-    EXPECT_TRUE(map->TerrainCanvas()->PictureValid) << "plots lie above the terrain";
-    EXPECT_FALSE(map->MapCanvas()->PictureValid) << "the map shows the ground";
+    EXPECT_TRUE(ground->PictureValid);
+    EXPECT_GT(ground->DirtyCount, 0) << "fading plots";
+    const TSprite* house = map->PlotEntries()[1].Sprite;
+    ASSERT_NE(house, nullptr);
+    const TCanvasRect bounds = SpriteBounds(*house);
+    bool covered = false;
+    for (int32_t i = 0; i < ground->DirtyCount; ++i) {
+        const TCanvasRect& part = ground->DirtyRects[static_cast<std::size_t>(i)];
+        covered = covered || (part.Left <= bounds.Left && part.Right >= bounds.Right &&
+                              part.Top <= bounds.Top && part.Bottom >= bounds.Bottom);
+    }
+    EXPECT_TRUE(covered) << "the house's whole place";
     DrawFrame();
+    for (int32_t f = 0; f < 70; ++f) {
+        Frame(*map);
+        DrawFrame();
+    }
+    // A light going out: the light canvas and the ground under it, a little around.
+    region->Map.Plots[4].Hidden = 1;
+    Frame(*map);
+    Frame(*map);
+    EXPECT_TRUE(map->LightCanvas()->PictureValid);
+    EXPECT_GT(map->LightCanvas()->DirtyCount, 0);
+    EXPECT_TRUE(ground->PictureValid);
+    EXPECT_GT(ground->DirtyCount, 0);
+    DrawFrame();
+    for (int32_t f = 0; f < 70; ++f) {
+        Frame(*map);
+        DrawFrame();
+    }
+    // The tint lies over all.
     region->Tint = {0.2f, 0.2f, 0.2f};
     Frame(*map);
     EXPECT_FALSE(map->LightCanvas()->PictureValid) << "a changing tint";
+    EXPECT_FALSE(ground->PictureValid);
     DrawFrame();
-    map->SetCellTerrain(map->CellAt(1, 1), pool.Terrains[4]);
+    region->Tint = map->ShownTint = {0.2f, 0.2f, 0.2f};
     Frame(*map);
-    EXPECT_FALSE(map->TerrainCanvas()->PictureValid) << "a new terrain";
-    EXPECT_FALSE(map->GroundCanvas()->PictureValid) << "the ground shows the terrain";
+    DrawFrame();
+    Frame(*map);
+    EXPECT_TRUE(untouched(ground));
+    region->Map.Plots[5].CurrentX += 30;
+    Frame(*map);
+    EXPECT_TRUE(ground->PictureValid);
+    EXPECT_GT(ground->DirtyCount, 0) << "a tree moving: where it was and where it is";
+    DrawFrame();
+    // Shown faded as a whole, the map goes through its own canvas.
+    map->Alpha = 0.5f;
+    Frame(*map);
+    EXPECT_EQ(Cell(9, 0).FogSprite->Canvas, map->MapCanvas());
+    EXPECT_FALSE(map->MapCanvas()->PictureValid);
+    DrawFrame();
+    map->Alpha = 1;
+    Frame(*map);
+    EXPECT_EQ(Cell(9, 0).FogSprite->Canvas, MainCanvas());
 }
 
 TEST_F(MapRules, FramesAllocateNothingOnceSettled) {
@@ -401,13 +466,21 @@ TEST_F(MapRules, SceneEffectsStartOnTheMapAndSitesAnswerThePointer) {
     scene.EffectEffector = &effector;
     scene.ScreenX = 120;
     scene.ScreenY = -60;
+    map->Position = {10, 20};
     map->PlaySceneEffects(&scene);
     ASSERT_NE(Performers()->Last(), nullptr);
-    EXPECT_EQ(Performers()->Last()->Canvas, map->MapCanvas());
-    EXPECT_EQ(Performers()->Last()->Layer, MapEffectDepth);
-    EXPECT_FLOAT_EQ(Performers()->Last()->X, 120);
+    EXPECT_EQ(Performers()->Last()->Canvas, MainCanvas());
+    EXPECT_EQ(Performers()->Last()->Layer, map->Layer + MapLiveEffectStep);
+    EXPECT_FLOAT_EQ(Performers()->Last()->X, 130);
+    EXPECT_FLOAT_EQ(Performers()->Last()->Y, -40);
     scene.EffectValue = 1;
     map->PlaySceneEffects(&scene);
+    EXPECT_FLOAT_EQ(Performers()->Last()->X, 10);
+    // Shown scaled, the map draws them on its own canvas.
+    map->Scale = 1.1f;
+    map->PlaySceneEffects(&scene);
+    EXPECT_EQ(Performers()->Last()->Canvas, map->MapCanvas());
+    EXPECT_EQ(Performers()->Last()->Layer, MapEffectDepth);
     EXPECT_FLOAT_EQ(Performers()->Last()->X, 0);
     map->PlaySceneEffects(nullptr);
 
@@ -512,8 +585,8 @@ TEST_F(MapDrawn, EveryFoggedCellShowsItsOwnPart) {
     }
 }
 
-// The kept pictures against drawing every layer every frame, at moments when plots fade, the
-// tint moves, water flows, fog lifts and effects run.
+// The kept pictures against drawing every layer every frame, at moments when plots and lights
+// fade, the tint moves, water flows, fog lifts, effects run and the whole map is faded.
 TEST_F(MapDrawn, KeptPicturesMatchDrawingEverything) {
     region = test::BuildFullRegion(pool);
     map = MakeMap("G2Sparkle");
@@ -533,6 +606,11 @@ TEST_F(MapDrawn, KeptPicturesMatchDrawingEverything) {
         }
         map->SetReveal(f >= 40 && f < 90 ? static_cast<TSite*>(region->Sites.Last()) : nullptr,
                        static_cast<float>(f - 40) / 50);
+        if (f == 50) {
+            region->Map.Plots[4].Hidden = 1; // a light goes out
+        }
+        // Faded as a whole for a while: through the map canvas.
+        map->Alpha = f >= 70 && f < 80 ? 0.6f : 1.0f;
         if (f == 95) {
             map->SetCellTerrain(map->CellAt(2, 2), pool.Terrains[4]);
         }

@@ -220,6 +220,66 @@ TEST_F(Video, RetainedCanvasesDrawOnlyAfterAChange) {
     ReleaseCanvas(canvas);
 }
 
+// A changed part of a kept picture is cleared and drawn again alone, in whole pixels and one
+// more around them, with only the sprites that reach it.
+TEST_F(Video, KeptPicturesDrawOnlyTheirChangedParts) {
+    TCanvas* canvas = nullptr;
+    CreateCanvas(canvas, 5, 100, 50); // 120 x 60 pixels
+    SetCanvasRetained(canvas, true);
+    TSprite* near = Sprite(1, canvas);
+    near->Width = near->Height = 10;
+    TSprite* far = Sprite(2, canvas);
+    far->Width = far->Height = 10;
+    far->X = 40;
+    far->Angle = 45; // turned: its corners reach further
+    Frame();
+    InvalidateCanvasRect(canvas, {-10, -5, 10, 5});
+    Strings calls = Frame();
+    EXPECT_EQ(Count(calls, "clip 47,23 26x14"), 1);
+    EXPECT_EQ(Count(calls, "clear"), 2) << "the part and the screen";
+    EXPECT_EQ(Count(calls, "draw"), 1) << "only the sprite in the part";
+    EXPECT_EQ(Count(calls, "clip off"), 1);
+    EXPECT_TRUE(canvas->PictureValid);
+    EXPECT_EQ(Count(Frame(), "target texture"), 0) << "the part was drawn";
+
+    // Parts that touch become one; the part of a turned sprite reaches its corners.
+    InvalidateCanvasRect(canvas, {-10, -5, 0, 5});
+    InvalidateCanvasRect(canvas, {0, -5, 10, 5});
+    InvalidateSpriteArea(far);
+    EXPECT_EQ(canvas->DirtyCount, 2);
+    EXPECT_NEAR(canvas->DirtyRects[1].Left, 40 - 5 * std::sqrt(2.0f), 1e-4);
+    calls = Frame();
+    EXPECT_EQ(Count(calls, "clip "), 3);
+    EXPECT_EQ(Count(calls, "draw"), 2);
+
+    // Beyond the canvas, empty, inverted or not a number: nothing to draw.
+    InvalidateCanvasRect(canvas, {60, 0, 70, 5});
+    InvalidateCanvasRect(canvas, {5, 5, 0, 0});
+    InvalidateCanvasRect(canvas, {std::nanf(""), 0, 1, 1});
+    EXPECT_EQ(canvas->DirtyCount, 0);
+
+    // More parts than are kept apart grow the nearest; most of the picture draws it whole.
+    for (int32_t i = 0; i < CanvasDirtyRects + 4; ++i) {
+        const float x = -48 + 5 * static_cast<float>(i);
+        InvalidateCanvasRect(canvas, {x, -1, x + 1, 1});
+    }
+    EXPECT_EQ(canvas->DirtyCount, CanvasDirtyRects);
+    EXPECT_TRUE(canvas->PictureValid);
+    InvalidateCanvasRect(canvas, {-48, -24, 48, 24});
+    EXPECT_FALSE(canvas->PictureValid);
+    EXPECT_EQ(canvas->DirtyCount, 0);
+    calls = Frame();
+    EXPECT_EQ(Count(calls, "clip"), 0);
+    EXPECT_EQ(Count(calls, "draw"), 2);
+
+    // A canvas drawn whole every frame has no parts.
+    SetCanvasRetained(canvas, false);
+    Frame();
+    InvalidateCanvasRect(canvas, {-10, -5, 10, 5});
+    EXPECT_EQ(canvas->DirtyCount, 0);
+    ReleaseCanvas(canvas);
+}
+
 TEST_F(Video, SpritesComeBackResetFromTheirCache) {
     std::vector<TSprite*> sprites(2000, nullptr);
     for (TSprite*& sprite : sprites) {

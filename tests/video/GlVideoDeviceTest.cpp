@@ -286,6 +286,52 @@ TEST_F(GlDevice, CanvasPicturesKeepTheirTopAtTheTop) {
     ReleaseCanvas(canvas);
 }
 
+// A kept picture whose changed parts alone were drawn again is the picture drawn whole, to the
+// bit: parts near the top and the bottom (the canvas is stored upside down), overlapping
+// sprites, a blended and a filtered one.
+TEST_F(GlDevice, KeptPartsLookLikeTheWholePictureDrawnAgain) {
+    TCanvas* canvas = nullptr;
+    CreateCanvas(canvas, 1, MainCanvas()->Width, MainCanvas()->Height);
+    SetCanvasRetained(canvas, true);
+    const float unit = MainCanvas()->Width / 64; // one pixel
+    std::array<TSprite*, 4> sprites{};
+    for (std::size_t i = 0; i < sprites.size(); ++i) {
+        CreateSprite(sprites[i], canvas, static_cast<int32_t>(i));
+        TSprite& s = *sprites[i];
+        s.Width = 9.5f * unit;
+        s.Height = 7.25f * unit;
+        s.X = (-20 + 9 * static_cast<float>(i)) * unit;
+        s.Y = (i % 2 == 0 ? -9.0f : 8.5f) * unit;
+        SetSpriteTexture(&s, 0, textures[i].get());
+        s.Alpha = 0.8f;
+    }
+    sprites[2]->Angle = 30;
+    SetSpriteTexture(sprite, 0, canvas->Texture.get());
+    TCaptureImage image;
+    ASSERT_TRUE(DrawFrame(&image));
+    for (int32_t step = 0; step < 3; ++step) {
+        for (TSprite* moved : {sprites[1], sprites[2]}) {
+            InvalidateSpriteArea(moved);
+            moved->X += 3.3f * unit;
+            moved->Y += (step == 1 ? 5.7f : -2.2f) * unit;
+            InvalidateSpriteArea(moved);
+        }
+        sprites[3]->Alpha = 0.3f + 0.2f * static_cast<float>(step);
+        InvalidateSpriteArea(sprites[3]);
+        TCaptureImage kept;
+        ASSERT_TRUE(DrawFrame(&kept));
+        InvalidateCanvas(canvas);
+        TCaptureImage whole;
+        ASSERT_TRUE(DrawFrame(&whole));
+        EXPECT_TRUE(kept.Rgba == whole.Rgba) << "step " << step;
+    }
+    SetSpriteTexture(sprite, 0, nullptr);
+    for (TSprite*& s : sprites) {
+        ReleaseSprite(s);
+    }
+    ReleaseCanvas(canvas);
+}
+
 TEST_F(GlDevice, SixteenBitPicturesLookTheSameWithOrWithoutTheirOwnStore) {
     // Red 31, green 32 of 63, blue 0: (255, 130, 0).
     const uint16_t rgb565 = (31 << 11) | (32 << 5);

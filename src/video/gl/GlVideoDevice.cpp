@@ -295,6 +295,7 @@ public:
         bound_.fill(nullptr);
         const bool ok = texture->AttachFramebuffer();
         if (ok) {
+            glDisable(GL_SCISSOR_TEST);
             glClearColor(0, 0, 0, 0);
             glClear(GL_COLOR_BUFFER_BIT);
         }
@@ -344,6 +345,18 @@ public:
             SDL_GL_GetDrawableSize(window_, &width, &height);
         }
         glViewport(0, 0, width, height);
+        targetHeight_ = height;
+        glDisable(GL_SCISSOR_TEST);
+    }
+
+    void SetClip(int32_t x, int32_t y, int32_t width, int32_t height) override {
+        if (width <= 0) {
+            glDisable(GL_SCISSOR_TEST);
+            return;
+        }
+        // Render targets are drawn upside down: their top row is the framebuffer's first.
+        glScissor(x, flip_ ? y : targetHeight_ - y - height, width, std::max(height, 0));
+        glEnable(GL_SCISSOR_TEST);
     }
 
     void Clear(uint32_t argb) override {
@@ -419,6 +432,7 @@ public:
             SDL_GL_SwapWindow(window_);
         }
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glDisable(GL_SCISSOR_TEST);
         capturing_ = false;
         return ok && glGetError() == GL_NO_ERROR;
     }
@@ -610,6 +624,7 @@ private:
     int32_t height_ = 0;
     int32_t surfaceWidth_ = 0;
     int32_t surfaceHeight_ = 0;
+    int32_t targetHeight_ = 0;
     bool capturing_ = false;
     bool flip_ = false;
     std::unique_ptr<TGpuTexture> captureTarget_;

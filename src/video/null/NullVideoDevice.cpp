@@ -77,6 +77,14 @@ void TNullVideoDevice::Clear(uint32_t argb) {
     }
 }
 
+void TNullVideoDevice::SetClip(int32_t x, int32_t y, int32_t width, int32_t height) {
+    if (RecordCalls) {
+        Calls.push_back(width == 0 ? std::string("clip off")
+                                   : "clip " + std::to_string(x) + "," + std::to_string(y) + " " +
+                                         std::to_string(width) + "x" + std::to_string(height));
+    }
+}
+
 void TNullVideoDevice::SetBlendMode(int32_t mode) {
     if (RecordCalls) {
         Calls.push_back("blend " + std::to_string(mode));

@@ -39,6 +39,7 @@ public:
     bool BeginFrame(bool capture) override;
     void SetRenderTarget(TGpuTexture* target, int32_t width, int32_t height) override;
     void Clear(uint32_t argb) override;
+    void SetClip(int32_t x, int32_t y, int32_t width, int32_t height) override;
     void SetBlendMode(int32_t mode) override;
     void SetShadingMode(int32_t mode) override;
     void SetOrientation(int32_t orientation) override;
