@@ -504,33 +504,33 @@ void AssembleGame(const fs::path& folder) {
     fs::create_directory(folder / "Branding");
 }
 
-std::string Click(int64_t frame, const char* position) {
-    return std::to_string(frame) + " move " + position + "\n" + std::to_string(frame + 1) +
-           " down\n" + std::to_string(frame + 2) + " up\n";
-}
-
-std::string Key(int64_t frame, const char* key) {
-    return std::to_string(frame) + " key " + key + "\n" + std::to_string(frame + 1) + " release " +
-           key + "\n";
-}
-
-// Frames one cycle of play takes, from the menu to its save point.
-constexpr int64_t CycleFrames = 700;
+// Frames one cycle of play may take, from the menu to its save point: the script waits for the
+// screens to rest rather than counting frames, so covers and fades may take what they take.
+constexpr int64_t CycleFrames = 1500;
 
 // One cycle from the menu: on the profiles form delete the second of three profiles and make
 // a new one named Name; play its first visit of Home (the floating text, the text, then the
 // stop scene's only button, which leaves the site); exit to the menu, a save point. Each
 // finished save holds the first profile, the previous cycle's and this one.
 std::string Cycle(int64_t t, const std::string& name) {
-    std::string script = Click(t, "0 -355") + Click(t + 40, "0 -110") + Click(t + 50, "0 300") +
-                         Key(t + 90, "enter") + Click(t + 120, "-320 300") +
-                         std::to_string(t + 160) + " text " + name + "\n" + Key(t + 162, "enter") +
-                         Key(t + 190, "enter") + Click(t + 240, "500 -120") +
-                         Click(t + 300, "-300 120");
-    for (int64_t d = 320; d <= 580; d += 10) {
-        script += Click(t + d, "0 20");
+    const std::string enter = "+1 key enter\n+1 release enter\n";
+    std::string script = std::to_string(t) + " wait idle Menu\n" +
+                         "+1 click 0 -355\n+1 wait idle Profiles\n" // the profiles link
+                         "+1 click 0 -110\n+10 click 0 300\n"       // the second one, Delete
+                         "+1 wait idle\n" +
+                         enter +                                      // yes
+                         "+1 wait idle Profiles\n+1 click -320 300\n" // New
+                         "+1 wait idle\n+1 text " +
+                         name + "\n+1 wait idle\n" + enter + "+1 wait idle\n" +
+                         enter +                                   // back to the menu
+                         "+1 wait idle Menu\n+1 click 500 -120\n"  // Play
+                         "+1 wait idle Play\n+1 click -300 120\n"; // Home
+    // Each scene that waits for the player takes the click on its button; the floating one
+    // closes by itself, and once the visit is over the clicks are dropped.
+    for (int i = 0; i < 8; ++i) {
+        script += "+1 wait idle\n+1 if Scene click 0 20\n";
     }
-    return script + Click(t + 600, "737 -387") + Key(t + 640, "enter");
+    return script + "+1 wait idle Play\n+1 click 737 -387\n+1 wait idle\n" + enter;
 }
 
 } // namespace killed
