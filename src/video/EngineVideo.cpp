@@ -630,6 +630,30 @@ void CreateSprite(TSprite*& sprite, TCanvas* canvas, int32_t layer) {
     sprite = created;
 }
 
+void CreateSpriteKeepingPicture(TSprite*& sprite, TCanvas* canvas, int32_t layer) {
+    if (sprite != nullptr || canvas == nullptr) {
+        return;
+    }
+    const bool valid = canvas->PictureValid;
+    CreateSprite(sprite, canvas, layer);
+    if (sprite != nullptr) {
+        // A sprite from the cache keeps its last size: with none, it covers nothing yet.
+        sprite->Width = 0;
+        sprite->Height = 0;
+        canvas->PictureValid = valid;
+    }
+}
+
+void ReleaseSpriteKeepingPicture(TSprite*& sprite) {
+    if (sprite != nullptr && sprite->Canvas != nullptr) {
+        if (sprite->Visible && sprite->Width != 0 && sprite->Height != 0) {
+            InvalidateSpriteArea(sprite);
+        }
+        sprite->Canvas->Sprites.Remove(sprite);
+    }
+    sprite = nullptr;
+}
+
 void ReleaseSprite(TSprite*& sprite) {
     if (sprite != nullptr && sprite->Canvas != nullptr) {
         sprite->Canvas->PictureValid = false;
