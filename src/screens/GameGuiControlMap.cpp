@@ -1097,12 +1097,14 @@ void TGuiControlMap::Refresh(bool visible) {
     if (fogged) {
         InvalidateCanvas(fog_);
     }
-    // The map canvas, when in use, shows the ground, the mist and the effects' particles.
+    // The map canvas, when in use, shows the ground, the mist and the effects' particles;
+    // particles may move after this, drawing parts of the ground again.
     if (!live_) {
         bool effects = false;
         if (TContainerOf<TPerformer>* performers = Performers()) {
             for (const TPerformer& performer : *performers) {
-                effects = effects || performer.Canvas == map_;
+                effects = effects || performer.Canvas == map_ || performer.Canvas == ground_ ||
+                          performer.Canvas == light_;
             }
         }
         if (!ground_->PictureValid || ground_->DirtyCount > 0 || fogged || effects) {

@@ -511,6 +511,17 @@ TEST_F(MapRules, EffectPlotsDrawTheGroundAgainOnlyWhereTheirParticlesFly) {
         DrawFrame();
     }
     EXPECT_EQ(map->PlotEntries()[smoke].Performer, nullptr);
+    // Faded as a whole with no fog left, the map canvas shows the ground as the mist drifts.
+    map->Alpha = 0.5f;
+    map->RevealAll();
+    for (int32_t f = 0; f < 3; ++f) {
+        Frame(*map);
+        UpdateEffectsBy(Step);
+        DrawFrame();
+    }
+    Frame(*map);
+    UpdateEffectsBy(Step);
+    EXPECT_FALSE(map->MapCanvas()->PictureValid);
 }
 
 TEST_F(MapRules, FramesAllocateNothingOnceSettled) {
