@@ -1,6 +1,7 @@
 // The play screen's map, headless at 1600 x 900: a full region (every terrain blended, a lake
 // and a river that flow, a hundred plots with a group fading in and out, fog over half the
-// map with its mist running) and a scene's effect running. One iteration is one whole frame:
+// map with its mist running) and a scene's effect running, also with the smoke, mist and
+// fires of the game's busiest map among the plots. One iteration is one whole frame:
 // the control's update and drawing, the effects, the frame drawn and finished. The frame
 // times' median and 95th percentile are reported as counters (p50_ms, p95_ms), for the
 // kept pictures and for drawing every layer every frame, with the shares of frames that drew
@@ -56,7 +57,7 @@ void Report(benchmark::State& state, std::vector<double>& times, double cpu) {
     state.counters["cpu_ms"] = times.empty() ? 0.0 : cpu / static_cast<double>(times.size());
 }
 
-void MapFrame(benchmark::State& state, bool redrawAll) {
+void MapFrame(benchmark::State& state, bool redrawAll, bool effectPlots) {
     std::unique_ptr<test::TMapEngine> engine;
     try {
         engine = std::make_unique<test::TMapEngine>(VALDMOOR_GAME_ORDINARY);
@@ -70,6 +71,13 @@ void MapFrame(benchmark::State& state, bool redrawAll) {
     {
         const test::TSceneryPool pool = test::AddSceneryPool();
         std::unique_ptr<TRegion> region = test::BuildFullRegion(pool);
+        if (effectPlots) {
+            // The game's busiest map's smoke, mist and fires, all burning at once.
+            test::AddEffectPlots(*region, nullptr);
+            for (TPlotData& plot : region->Map.Plots) {
+                plot.Hidden = 0;
+            }
+        }
         auto map = std::make_unique<TGuiControlMap>();
         map->Canvas = MainCanvas();
         // Where the play form puts it.
@@ -188,14 +196,19 @@ void BM_FullScreenQuad(benchmark::State& state) {
 BENCHMARK(BM_FullScreenQuad)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_MapFrameKept(benchmark::State& state) {
-    MapFrame(state, false);
+    MapFrame(state, false, false);
 }
 void BM_MapFrameRedrawAll(benchmark::State& state) {
-    MapFrame(state, true);
+    MapFrame(state, true, false);
+}
+// The same region with the ten effect plots of the game's busiest map running.
+void BM_MapFrameKeptEffectPlots(benchmark::State& state) {
+    MapFrame(state, false, true);
 }
 // Enough frames that the village's fades and the water's steps weigh in as they do in play.
 BENCHMARK(BM_MapFrameKept)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(4.0);
 BENCHMARK(BM_MapFrameRedrawAll)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_MapFrameKeptEffectPlots)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(4.0);
 
 } // namespace
 } // namespace valdmoor

@@ -260,6 +260,7 @@ int32_t ParticleLayer(const TPerformer& p, const TEmitor& e) {
 }
 
 // Advances the particle and puts its sprite where its age says; false once its life ended.
+// On a kept canvas, only the parts the particle leaves and newly covers are drawn again.
 bool AgeParticle(TParticle& q, const TEmitor& e, const TPerformer& p, float dt) {
     q.Age += dt * q.AgeRate;
     if (!(q.Age <= 1)) { // NaN ends it too
@@ -268,6 +269,9 @@ bool AgeParticle(TParticle& q, const TEmitor& e, const TPerformer& p, float dt) 
     const TEmitterSettings& s = e.Settings;
     const float t = q.Age;
     TSprite& sprite = *q.Sprite;
+    if (sprite.Width != 0 && sprite.Height != 0) {
+        InvalidateSpriteArea(&sprite);
+    }
 
     TVector2 base = q.Origin;
     if (!s.WorldSpace) {
@@ -319,6 +323,7 @@ bool AgeParticle(TParticle& q, const TEmitor& e, const TPerformer& p, float dt) 
     }
     // Lets "Morphing" cross-fade from layer 0 to layer 1 over the particle's life.
     sprite.ShadingParam = t;
+    InvalidateSpriteArea(&sprite);
     return true;
 }
 
@@ -335,7 +340,7 @@ void EmitParticle(TPerformer& p, TCluster& c) {
     const TEmitor& e = *c.Emitter;
     const TEmitterSettings& s = e.Settings;
     TSprite* sprite = nullptr;
-    CreateSprite(sprite, p.Canvas, ParticleLayer(p, e));
+    CreateSpriteKeepingPicture(sprite, p.Canvas, ParticleLayer(p, e));
     if (sprite == nullptr) {
         return;
     }
@@ -558,7 +563,7 @@ TEmitor::TEmitor(const TEmitterSettings& settings, int32_t index)
 void TParticle::Detached() {
     // After video stopped, the sprite is gone with it.
     if (VideoStarted()) {
-        ReleaseSprite(Sprite);
+        ReleaseSpriteKeepingPicture(Sprite);
     }
     Sprite = nullptr;
     Age = 0;

@@ -867,14 +867,24 @@ void TGuiControlMap::ReleasePlot(int32_t index) {
         }
         ReleaseSprite(entry.Sprite);
     }
-    if (entry.Performer != nullptr) {
-        InvalidateCanvas(entry.PerformerCanvas);
-        ReleasePerformer(entry.Performer);
-    }
+    DropPerformer(index);
     if (entry.Sounding) {
         StopSoundsOf(&entry);
         entry.Sounding = false;
     }
+}
+
+void TGuiControlMap::DropPerformer(int32_t index) {
+    TMapPlot& entry = plots_[static_cast<std::size_t>(index)];
+    if (entry.Performer == nullptr) {
+        return;
+    }
+    // Its particles draw again only where they were; on the light canvas, the ground shows
+    // all of it.
+    if (entry.PerformerCanvas == light_) {
+        InvalidateCanvas(ground_);
+    }
+    ReleasePerformer(entry.Performer);
 }
 
 void TGuiControlMap::RefreshPlot(int32_t index) {
@@ -895,10 +905,7 @@ void TGuiControlMap::RefreshPlot(int32_t index) {
                 LightChanged(was);
             }
         }
-        if (entry.Performer != nullptr) {
-            InvalidateCanvas(entry.PerformerCanvas);
-            ReleasePerformer(entry.Performer);
-        }
+        DropPerformer(index);
         if (entry.Sounding) {
             StopSoundsOf(&entry);
             entry.Sounding = false;
@@ -930,7 +937,7 @@ void TGuiControlMap::RefreshPlot(int32_t index) {
     const auto y = static_cast<float>(data->CurrentY);
     if (figure->IsEffect) {
         if (entry.Performer != nullptr && entry.PerformerCanvas != canvas) {
-            ReleasePerformer(entry.Performer);
+            DropPerformer(index);
         }
         if (entry.Performer == nullptr && figure->Effect != nullptr) {
             CreatePerformerOf(entry.Performer, canvas, depth, figure->Effect);
@@ -942,8 +949,11 @@ void TGuiControlMap::RefreshPlot(int32_t index) {
             entry.Performer->Y = y;
             entry.Performer->Alpha = entry.Value;
             entry.Performer->Layer = depth;
-            // Particles move every frame: a kept picture under them cannot stand.
-            InvalidateCanvas(canvas);
+            // Its particles draw their own parts of the ground again as they move; the ground
+            // shows the light canvas only as a whole.
+            if (canvas == light_) {
+                InvalidateCanvas(ground_);
+            }
         }
         return;
     }
@@ -1087,12 +1097,14 @@ void TGuiControlMap::Refresh(bool visible) {
     if (fogged) {
         InvalidateCanvas(fog_);
     }
-    // The map canvas, when in use, shows the ground, the mist and the effects' particles.
+    // The map canvas, when in use, shows the ground, the mist and the effects' particles;
+    // particles may move after this, drawing parts of the ground again.
     if (!live_) {
         bool effects = false;
         if (TContainerOf<TPerformer>* performers = Performers()) {
             for (const TPerformer& performer : *performers) {
-                effects = effects || performer.Canvas == map_;
+                effects = effects || performer.Canvas == map_ || performer.Canvas == ground_ ||
+                          performer.Canvas == light_;
             }
         }
         if (!ground_->PictureValid || ground_->DirtyCount > 0 || fogged || effects) {

@@ -5,10 +5,11 @@
 // The map is drawn so that a software renderer can afford it at full screen. Everything that
 // stands still (background, cells, water, plots, the light over them and the painted map of
 // wholly hidden cells) lies on one kept picture, the ground, of which a frame draws again only
-// the parts that changed (a water cell's frame, a plot's fade); the screen shows it as one
-// quad. Only the fog's mist and the fog's edges, and the scenes' effects, are drawn live every
-// frame, straight on the control's canvas, or on the map canvas when the control is scaled,
-// turned, tinted or faded as a whole.
+// the parts that changed (a water cell's frame, a plot's fade, the particles of an effect
+// plot, which keep their depth among the plots); the screen shows it as one quad. Only the fog's
+// mist and the fog's edges, and the scenes' effects, are drawn live every frame, straight on the
+// control's canvas, or on the map canvas when the control is scaled, turned, tinted or faded as a
+// whole.
 #pragma once
 
 #include "app/EngineClasses.h"
@@ -179,6 +180,7 @@ private:
     void RefreshCell(TMapCell& cell);
     void RefreshPlot(int32_t index);
     void ReleasePlot(int32_t index);
+    void DropPerformer(int32_t index);
     void RebuildPlots();
     void GrowPlots();
     void UpdatePlots(float seconds);

@@ -560,19 +560,33 @@ void InvalidateCanvasRect(TCanvas* canvas, const TCanvasRect& rect) {
                            std::min(rect.Right, whole.Right), std::min(rect.Bottom, whole.Bottom)};
     auto* begin = canvas->DirtyRects.begin();
     auto* end = begin + canvas->DirtyCount;
-    auto* overlapping =
-        std::find_if(begin, end, [&](const TCanvasRect& r) { return Overlap(r, part); });
-    if (overlapping != end) {
-        *overlapping = Union(*overlapping, part);
-    } else if (canvas->DirtyCount < CanvasDirtyRects) {
+    auto* grown = std::find_if(begin, end, [&](const TCanvasRect& r) { return Overlap(r, part); });
+    if (grown == end && canvas->DirtyCount < CanvasDirtyRects) {
         *end = part;
         ++canvas->DirtyCount;
     } else {
-        // Full: the part goes into the one it grows least.
-        auto* best = std::min_element(begin, end, [&](const TCanvasRect& a, const TCanvasRect& b) {
-            return Area(Union(a, part)) - Area(a) < Area(Union(b, part)) - Area(b);
-        });
-        *best = Union(*best, part);
+        if (grown == end) {
+            // Full: the part goes into the one it grows least.
+            grown = std::min_element(begin, end, [&](const TCanvasRect& a, const TCanvasRect& b) {
+                return Area(Union(a, part)) - Area(a) < Area(Union(b, part)) - Area(b);
+            });
+        }
+        *grown = Union(*grown, part);
+        // Grown, it may reach others: one part for all of them, so no pixel is drawn twice.
+        for (auto* other = begin; other != begin + canvas->DirtyCount;) {
+            if (other == grown || !Overlap(*other, *grown)) {
+                ++other;
+                continue;
+            }
+            *grown = Union(*grown, *other);
+            auto* last = begin + canvas->DirtyCount - 1;
+            if (grown == last) {
+                grown = other;
+            }
+            *other = *last;
+            --canvas->DirtyCount;
+            other = begin;
+        }
     }
     float area = 0;
     for (int32_t i = 0; i < canvas->DirtyCount; ++i) {
@@ -628,6 +642,30 @@ void CreateSprite(TSprite*& sprite, TCanvas* canvas, int32_t layer) {
     canvas->Sprites.Add(created, true);
     canvas->PictureValid = false;
     sprite = created;
+}
+
+void CreateSpriteKeepingPicture(TSprite*& sprite, TCanvas* canvas, int32_t layer) {
+    if (sprite != nullptr || canvas == nullptr) {
+        return;
+    }
+    const bool valid = canvas->PictureValid;
+    CreateSprite(sprite, canvas, layer);
+    if (sprite != nullptr) {
+        // A sprite from the cache keeps its last size: with none, it covers nothing yet.
+        sprite->Width = 0;
+        sprite->Height = 0;
+        canvas->PictureValid = valid;
+    }
+}
+
+void ReleaseSpriteKeepingPicture(TSprite*& sprite) {
+    if (sprite != nullptr && sprite->Canvas != nullptr) {
+        if (sprite->Visible && sprite->Width != 0 && sprite->Height != 0) {
+            InvalidateSpriteArea(sprite);
+        }
+        sprite->Canvas->Sprites.Remove(sprite);
+    }
+    sprite = nullptr;
 }
 
 void ReleaseSprite(TSprite*& sprite) {

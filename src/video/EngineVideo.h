@@ -163,6 +163,11 @@ void SetCanvasGrid(TCanvas* canvas, float originX, float originY, float cellX, f
 
 void CreateSprite(TSprite*& sprite, TCanvas* canvas, int32_t layer);
 void ReleaseSprite(TSprite*& sprite);
+// As CreateSprite and ReleaseSprite, but a kept picture stands but for the sprite's own part:
+// the caller draws the new sprite's area again (InvalidateSpriteArea) once it has placed it.
+// For sprites that come and go every few frames, such as particles.
+void CreateSpriteKeepingPicture(TSprite*& sprite, TCanvas* canvas, int32_t layer);
+void ReleaseSpriteKeepingPicture(TSprite*& sprite);
 void SetSpriteLayer(TSprite* sprite, int32_t layer);
 void SetSpriteTexture(TSprite* sprite, int32_t index, TTexture* texture);
 TTexture* GetSpriteTexture(const TSprite* sprite, int32_t index);

@@ -596,6 +596,47 @@ TEST_F(Effects, StoppingByOwnerAndReleasing) {
     EXPECT_EQ(Sprites(), 0);
 }
 
+// Particles come and go every few frames: on a kept picture they draw again only their own
+// places, the ones they left and the ones they cover, never the whole picture.
+TEST_F(Effects, ParticlesOnAKeptCanvasDrawAgainOnlyTheirPlaces) {
+    TCanvas* canvas = nullptr;
+    CreateCanvas(canvas, -10, 800, 600);
+    SetCanvasRetained(canvas, true);
+    DrawFrame();
+    ASSERT_TRUE(canvas->PictureValid);
+    TEmitterSettings s = Emitter();
+    s.PositionMode = 1; // a box, so that each particle has a place of its own
+    s.Extent = {600, 400};
+    TPerformer* p = nullptr;
+    CreatePerformerOf(p, canvas, 0, Make({s}));
+    SetPerformerActive(p, true);
+    auto covered = [&](const TCanvasRect& bounds) {
+        for (int32_t i = 0; i < canvas->DirtyCount; ++i) {
+            const TCanvasRect& part = canvas->DirtyRects[static_cast<std::size_t>(i)];
+            if (part.Left <= bounds.Left && part.Right >= bounds.Right && part.Top <= bounds.Top &&
+                part.Bottom >= bounds.Bottom) {
+                return true;
+            }
+        }
+        return false;
+    };
+    for (int32_t frame = 0; frame < 4; ++frame) {
+        UpdateEffectsBy(0.3f);
+        EXPECT_TRUE(canvas->PictureValid) << "frame " << frame;
+        EXPECT_GT(canvas->DirtyCount, 0);
+        for (const TParticle* q : Particles(p)) {
+            EXPECT_TRUE(covered(SpriteBounds(*q->Sprite))) << "frame " << frame;
+        }
+        DrawFrame();
+    }
+    ASSERT_GE(Particles(p).size(), 2u);
+    const TCanvasRect last = SpriteBounds(*Particles(p).back()->Sprite);
+    ReleasePerformer(p);
+    EXPECT_TRUE(canvas->PictureValid);
+    EXPECT_TRUE(covered(last)) << "where the particles were";
+    ReleaseCanvas(canvas);
+}
+
 TEST_F(Effects, SteadyStateAllocatesNothing) {
     TEmitterSettings s = Emitter();
     s.Interval = 0.05f;

@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 #include "app/EngineApplication.h"
 #include "effects/EngineEffects.h"
+#include "storage/EngineStorage.h"
 #include "video/EngineVideo.h"
 #include "world/GamePool.h"
 #include "world/GameScene.h"
@@ -442,6 +443,87 @@ TEST_F(MapRules, KeptPicturesAreDrawnAgainOnlyWhereSomethingChanged) {
     EXPECT_EQ(Cell(9, 0).FogSprite->Canvas, MainCanvas());
 }
 
+// Particles of effect plots lie among the plots on the ground; as they fly, the ground draws
+// again only where they were and are, also as a plume fades out and its performer goes.
+TEST_F(MapRules, EffectPlotsDrawTheGroundAgainOnlyWhereTheirParticlesFly) {
+    // The game's own effects, read from its folder for this test only.
+    struct TOrdinary {
+        std::string Was = StorageFolderPath(sfOrdinary);
+        TOrdinary() { SetStorageFolderPath(sfOrdinary, std::string(VALDMOOR_GAME_ORDINARY) + "/"); }
+        ~TOrdinary() { SetStorageFolderPath(sfOrdinary, Was); }
+    } ordinary;
+    region = test::BuildFullRegion(pool);
+    test::AddEffectPlots(*region, nullptr);
+    map->SetMap(region.get());
+    map->ApplyReveals();
+    for (TWater* water : pool.Waters) {
+        water->Animated = false;
+    }
+    region->Tint = map->ShownTint;
+    for (int32_t f = 0; f < 70; ++f) {
+        Frame(*map);
+        UpdateEffectsBy(Step);
+        DrawFrame();
+    }
+    TCanvas* ground = map->GroundCanvas();
+    const auto smoke = static_cast<std::size_t>(test::SceneryPlotCount);
+    const TPerformer* plume = map->PlotEntries()[smoke].Performer;
+    ASSERT_NE(plume, nullptr);
+    EXPECT_EQ(plume->Canvas, ground);
+    EXPECT_EQ(plume->Layer, 990 + 280) << "its depth among the plots of its band";
+    ASSERT_GT(plume->Clusters.First()->Particles.Count(), 0);
+    auto dirtyShare = [&] {
+        float area = 0;
+        for (int32_t i = 0; i < ground->DirtyCount; ++i) {
+            const TCanvasRect& part = ground->DirtyRects[static_cast<std::size_t>(i)];
+            area += (part.Right - part.Left) * (part.Bottom - part.Top);
+        }
+        return area / (ground->Width * ground->Height);
+    };
+    for (int32_t f = 0; f < 10; ++f) {
+        Frame(*map);
+        UpdateEffectsBy(Step);
+        ASSERT_TRUE(ground->PictureValid) << "frame " << f;
+        EXPECT_GT(ground->DirtyCount, 0);
+        EXPECT_LT(dirtyShare(), 0.5f);
+        DrawFrame();
+    }
+    // Every particle's place is among the parts drawn again.
+    Frame(*map);
+    UpdateEffectsBy(Step);
+    for (const TParticle& particle : plume->Clusters.First()->Particles) {
+        const TCanvasRect bounds = SpriteBounds(*particle.Sprite);
+        bool covered = false;
+        for (int32_t i = 0; i < ground->DirtyCount; ++i) {
+            const TCanvasRect& part = ground->DirtyRects[static_cast<std::size_t>(i)];
+            covered = covered || (part.Left <= bounds.Left && part.Right >= bounds.Right &&
+                                  part.Top <= bounds.Top && part.Bottom >= bounds.Bottom);
+        }
+        EXPECT_TRUE(covered);
+    }
+    DrawFrame();
+    // The smoke fades out and its performer goes: still only parts.
+    region->Map.Plots[smoke].Hidden = 1;
+    for (int32_t f = 0; f < 70; ++f) {
+        Frame(*map);
+        UpdateEffectsBy(Step);
+        EXPECT_TRUE(ground->PictureValid) << "frame " << f;
+        DrawFrame();
+    }
+    EXPECT_EQ(map->PlotEntries()[smoke].Performer, nullptr);
+    // Faded as a whole with no fog left, the map canvas shows the ground as the mist drifts.
+    map->Alpha = 0.5f;
+    map->RevealAll();
+    for (int32_t f = 0; f < 3; ++f) {
+        Frame(*map);
+        UpdateEffectsBy(Step);
+        DrawFrame();
+    }
+    Frame(*map);
+    UpdateEffectsBy(Step);
+    EXPECT_FALSE(map->MapCanvas()->PictureValid);
+}
+
 TEST_F(MapRules, FramesAllocateNothingOnceSettled) {
     region = test::BuildFullRegion(pool);
     map->SetMap(region.get());
@@ -586,9 +668,13 @@ TEST_F(MapDrawn, EveryFoggedCellShowsItsOwnPart) {
 }
 
 // The kept pictures against drawing every layer every frame, at moments when plots and lights
-// fade, the tint moves, water flows, fog lifts, effects run and the whole map is faded.
+// fade, the tint moves, water flows, fog lifts, effects and effect plots run and the whole
+// map is faded.
 TEST_F(MapDrawn, KeptPicturesMatchDrawingEverything) {
     region = test::BuildFullRegion(pool);
+    // Smoke, mist and fires among the plots, some under the fog, fading in and out with the
+    // group: their particles keep their depth, behind the plots in front of them.
+    test::AddEffectPlots(*region, pool.Group);
     map = MakeMap("G2Sparkle");
     map->SetMap(region.get());
     map->ApplyReveals();
@@ -596,7 +682,8 @@ TEST_F(MapDrawn, KeptPicturesMatchDrawingEverything) {
     TScene scene;
     scene.EffectEffector = &effector;
     int32_t checked = 0;
-    for (int32_t f = 1; f <= 105; ++f) {
+    // The last frames are quiet but for the water and the particles: the ground in parts.
+    for (int32_t f = 1; f <= 135; ++f) {
         if (f == 10) {
             FlipGroup(pool.Group);
         }
@@ -620,6 +707,10 @@ TEST_F(MapDrawn, KeptPicturesMatchDrawingEverything) {
             DrawFrame();
             continue;
         }
+        if (f > 120) {
+            EXPECT_TRUE(map->GroundCanvas()->PictureValid);
+            EXPECT_GT(map->GroundCanvas()->DirtyCount, 0);
+        }
         TPictureImage kept = Capture();
         map->SetRedrawAll(true);
         map->Refresh(true);
@@ -629,7 +720,7 @@ TEST_F(MapDrawn, KeptPicturesMatchDrawingEverything) {
         EXPECT_TRUE(kept.Pixels == drawn.Pixels) << "frame " << f;
         ++checked;
     }
-    EXPECT_EQ(checked, 7);
+    EXPECT_EQ(checked, 9);
 }
 
 // The full region drawn, against a picture of an earlier run. To refresh it after a

@@ -331,4 +331,45 @@ std::unique_ptr<TRegion> BuildFullRegion(const TSceneryPool& pool) {
     return region;
 }
 
+void AddEffectPlots(TRegion& region, TGroup* group) {
+    auto figure = [](const char* name) {
+        TFigure* found = PoolFigures().Find(name);
+        return found != nullptr ? found : PoolFigures().Add(std::make_unique<TFigure>(name));
+    };
+    TFigure* smoke = figure("F7Smoke");
+    TFigure* mist = figure("F7Mist");
+    TFigure* fire = figure("F7Fire");
+    struct TPlace {
+        TFigure* Figure;
+        int32_t X;
+        int32_t Y;
+    };
+    const TPlace places[] = {
+        {smoke, -80, 280}, {fire, -360, 240},  {mist, -240, 220}, {fire, 680, -400},
+        {mist, 420, -300}, {fire, -470, -370}, {mist, -520, -40}, {fire, 80, -200},
+        {mist, 200, 60},   {mist, -60, -20},
+    };
+    for (const TPlace& place : places) {
+        TPlotData plot;
+        plot.Figure = place.Figure;
+        plot.X = plot.CurrentX = place.X;
+        plot.Y = plot.CurrentY = place.Y;
+        if (place.Figure != smoke) {
+            plot.Group = group;
+        }
+        if (place.Figure == fire) {
+            plot.InitiallyHidden = 1;
+            plot.Hidden = 1;
+        }
+        region.Map.Plots.push_back(plot);
+    }
+    // The list may have moved: every group learns its members again.
+    for (TPlotData& plot : region.Map.Plots) {
+        if (plot.Group != nullptr) {
+            plot.Group->Members.clear();
+        }
+    }
+    region.Map.RegisterGroups();
+}
+
 } // namespace valdmoor::test

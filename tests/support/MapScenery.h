@@ -53,4 +53,11 @@ TSceneryPool AddSceneryPool();
 // western half.
 std::unique_ptr<TRegion> BuildFullRegion(const TSceneryPool& pool);
 
+// The effect plots of the game's busiest map, where they stand there: a chimney's smoke, five
+// banks of mist and four beacon fires, appended to Region's plots with their figures added to
+// the pool ("F7Smoke", "F7Mist", "F7Fire", read from the effects folder). The fires start
+// hidden in Group and the mists shown in it, so flipping the group lights the fires as the
+// mists lift. Effects must be running.
+void AddEffectPlots(TRegion& region, TGroup* group);
+
 } // namespace valdmoor::test

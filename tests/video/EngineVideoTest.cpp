@@ -252,6 +252,17 @@ TEST_F(Video, KeptPicturesDrawOnlyTheirChangedParts) {
     EXPECT_EQ(Count(calls, "clip "), 3);
     EXPECT_EQ(Count(calls, "draw"), 2);
 
+    // A part that grows into others takes them in: no pixel is drawn twice.
+    InvalidateCanvasRect(canvas, {-40, -5, -30, 5});
+    InvalidateCanvasRect(canvas, {-10, -5, 0, 5});
+    InvalidateCanvasRect(canvas, {20, -5, 30, 5});
+    InvalidateCanvasRect(canvas, {-35, -5, -5, 5});
+    ASSERT_EQ(canvas->DirtyCount, 2);
+    EXPECT_FLOAT_EQ(canvas->DirtyRects[0].Left, -40);
+    EXPECT_FLOAT_EQ(canvas->DirtyRects[0].Right, 0);
+    EXPECT_FLOAT_EQ(canvas->DirtyRects[1].Left, 20);
+    Frame();
+
     // Beyond the canvas, empty, inverted or not a number: nothing to draw.
     InvalidateCanvasRect(canvas, {60, 0, 70, 5});
     InvalidateCanvasRect(canvas, {5, 5, 0, 0});
