@@ -126,9 +126,10 @@ if(DEFINED SCREENS AND NOT SCREENS STREQUAL "")
         run("writing the screen references" written ${COMPARE} ${WORK}/screens ${SCREENS} --write)
         message(STATUS "${written}")
     else()
-        run("comparing the screens (captures and difference pictures in ${WORK}/screens, "
-            "VALDMOOR_WRITE_REFERENCES=1 rewrites the references)" compared ${COMPARE}
-            ${WORK}/screens ${SCREENS})
+        set(step "comparing the screens (captures and difference pictures in ${WORK}/screens, "
+                 "VALDMOOR_WRITE_REFERENCES=1 rewrites the references)")
+        string(JOIN "" step ${step})
+        run("${step}" compared ${COMPARE} ${WORK}/screens ${SCREENS})
         message(STATUS "${compared}")
     endif()
 endif()
