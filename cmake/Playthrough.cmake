@@ -20,7 +20,8 @@ endfunction()
 
 file(REMOVE_RECURSE ${WORK})
 set(game ${WORK}/game)
-file(MAKE_DIRECTORY ${game}/Ordinary ${game}/Languages ${game}/Branding ${WORK}/home)
+file(MAKE_DIRECTORY ${game}/Ordinary ${game}/Languages ${game}/Branding ${WORK}/home
+     ${WORK}/screens)
 
 # The game folder: the executable and the built data, with the world and its texts in place
 # of the game's own.
@@ -63,7 +64,7 @@ set(environment VALDMOOR_HOME=${WORK}/home CI=1 LANGUAGE=fr LC_ALL=fr_FR.UTF-8
     VALDMOOR_INPUT_TRACE=${WORK}/Trace.txt ${EXTRA_ENVIRONMENT})
 run("playing the game" ignored ${CMAKE_COMMAND} -E env ${environment}
     ${game}/${executable} -headless -nosound -windowsize 800x450 -frames ${FRAMES}
-    -input ${WORK}/Play.txt)
+    -input ${WORK}/Play.txt -capturedir ${WORK}/screens)
 # The script quits by the menu's own question; running into the frame limit means it got stuck.
 file(STRINGS ${WORK}/Trace.txt trace)
 list(LENGTH trace frames)
@@ -118,3 +119,17 @@ if(DEFINED ACHIEVEMENTS AND NOT ACHIEVEMENTS STREQUAL "")
     endif()
 endif()
 message(STATUS "The save holds the proof's events and achievements [${earned}]")
+
+# The screens met on the way, against their references.
+if(DEFINED SCREENS AND NOT SCREENS STREQUAL "")
+    if("$ENV{VALDMOOR_WRITE_REFERENCES}" STREQUAL "1")
+        run("writing the screen references" written ${COMPARE} ${WORK}/screens ${SCREENS} --write)
+        message(STATUS "${written}")
+    else()
+        set(step "comparing the screens (captures and difference pictures in ${WORK}/screens, "
+                 "VALDMOOR_WRITE_REFERENCES=1 rewrites the references)")
+        string(JOIN "" step ${step})
+        run("${step}" compared ${COMPARE} ${WORK}/screens ${SCREENS})
+        message(STATUS "${compared}")
+    endif()
+endif()

@@ -1,5 +1,6 @@
 # valdmoor_playthrough(<name> WORLD <World.yaml> GAME_DIR <built game folder>
-#                      [TEXTS <folder>] [ACHIEVEMENTS <number>...] [FRAMES <n>] [TIMEOUT <s>])
+#                      [TEXTS <folder>] [ACHIEVEMENTS <number>...] [FRAMES <n>] [TIMEOUT <s>]
+#                      [SCREENS <folder>])
 #
 # A test that plays a world to its end through the real game: the world is built into a copy
 # of the game folder, `valdmoor-scenario prove` writes its shortest winning path as a save and
@@ -8,10 +9,13 @@
 # leaves must pass `valdmoor-save check`, hold exactly the events of the proof and the
 # achievements the path earns (and, when given, exactly ACHIEVEMENTS). The fixed frame time
 # keeps the run repeatable; FRAMES (default 20000) and TIMEOUT (default 600 s) bound it.
+# With SCREENS, the frames the script captures on the way (each region, each dialog kind, the
+# ending) must match the pictures of their names in that folder; run the test with
+# VALDMOOR_WRITE_REFERENCES=1 in the environment to make the captures the references.
 set(VALDMOOR_PLAYTHROUGH_DRIVER ${CMAKE_CURRENT_LIST_DIR}/Playthrough.cmake)
 
 function(valdmoor_playthrough name)
-    cmake_parse_arguments(ARG "" "WORLD;GAME_DIR;TEXTS;FRAMES;TIMEOUT" "ACHIEVEMENTS" ${ARGN})
+    cmake_parse_arguments(ARG "" "WORLD;GAME_DIR;TEXTS;FRAMES;TIMEOUT;SCREENS" "ACHIEVEMENTS" ${ARGN})
     if(NOT ARG_WORLD OR NOT ARG_GAME_DIR)
         message(FATAL_ERROR "valdmoor_playthrough(${name}): WORLD and GAME_DIR are required")
     endif()
@@ -39,6 +43,7 @@ function(valdmoor_playthrough name)
                      -DWORLD=${ARG_WORLD} -DTEXTS=${ARG_TEXTS}
                      -DWORK=${CMAKE_CURRENT_BINARY_DIR}/${name}
                      -DFRAMES=${ARG_FRAMES} -DACHIEVEMENTS=${achievements}
+                     -DCOMPARE=$<TARGET_FILE:valdmoor-compare> -DSCREENS=${ARG_SCREENS}
                      "-DEXTRA_ENVIRONMENT=${sanitizer_options}"
                      -P ${VALDMOOR_PLAYTHROUGH_DRIVER})
     set_tests_properties(${name} PROPERTIES LABELS playthrough TIMEOUT ${ARG_TIMEOUT})

@@ -333,4 +333,8 @@ void LoadInputScript(const std::string& path) {
     window.keyboard.Script = window.script.get();
 }
 
+bool TakeScriptCapture(std::string& name) {
+    return window.script != nullptr && window.script->TakeCapture(name);
+}
+
 } // namespace valdmoor

@@ -66,5 +66,7 @@ void WindowDeactivated();
 // Replays input from a script file ("-input"); see the README for the format. Raises
 // EngineError naming the file and line for a script it cannot read.
 void LoadInputScript(const std::string& path);
+// The name of a capture the input script asked for this frame, oldest first; false when none.
+bool TakeScriptCapture(std::string& name);
 
 } // namespace valdmoor

@@ -218,6 +218,18 @@ std::unique_ptr<TInputScript> TInputScript::Parse(std::string_view text, const s
                 step.Text = std::string(x);
                 rest = probe;
             }
+        } else if (action == "capture") {
+            step.Action = aCapture;
+            step.Text = std::string(NextWord(rest));
+            // The name becomes a file name: nothing that could leave the capture folder.
+            const bool plain =
+                !step.Text.empty() && std::all_of(step.Text.begin(), step.Text.end(), [](char c) {
+                    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '_' || c == '-';
+                });
+            if (!plain) {
+                fail("expected a capture name of letters, digits, \"_\" and \"-\"");
+            }
         } else {
             fail("unknown action \"" + std::string(action) + "\"");
         }
@@ -358,6 +370,9 @@ bool TInputScript::Run(const TStep& step, int64_t frame) {
         case aQuit:
             event.Kind = peQuit;
             break;
+        case aCapture:
+            captures_.push_back(step.Text);
+            return true;
         case aWait:
             return true;
     }
@@ -371,6 +386,15 @@ bool TInputScript::PollEvent(TPlatformEvent& event) {
     }
     event = pending_.front();
     pending_.pop_front();
+    return true;
+}
+
+bool TInputScript::TakeCapture(std::string& name) {
+    if (captures_.empty()) {
+        return false;
+    }
+    name = std::move(captures_.front());
+    captures_.pop_front();
     return true;
 }
 

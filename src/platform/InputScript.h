@@ -38,7 +38,12 @@ public:
     void BeginFrame(int64_t frame, int clientWidth, int clientHeight);
     bool PollEvent(TPlatformEvent& event);
     bool KeyHeld(TKeyCode key) const override;
-    bool Finished() const { return next_ >= steps_.size() && pending_.empty() && releaseAt_ == 0; }
+    bool Finished() const {
+        return next_ >= steps_.size() && pending_.empty() && releaseAt_ == 0 && captures_.empty();
+    }
+    // The name of a "capture NAME" step that ran this frame, oldest first; the frame drawn
+    // after the step is the one to keep. False when none is waiting.
+    bool TakeCapture(std::string& name);
 
 private:
     enum TAction {
@@ -53,7 +58,8 @@ private:
         aFocusGained,
         aQuit,
         aWait,
-        aClick
+        aClick,
+        aCapture
     };
     struct TStep {
         int64_t Frame = 0;
@@ -64,7 +70,7 @@ private:
         // "+N": Frame counts from the frame the step before ran in.
         bool Relative = false;
         TKeyCode Key = kcNone;
-        // The text to type; the control to click.
+        // The text to type; the control to click; the capture's name.
         std::string Text;
         // "if NAME": the step runs only while NAME rests, and is dropped otherwise.
         std::string Condition;
@@ -81,6 +87,7 @@ private:
     int64_t last_ = 0;
     int64_t releaseAt_ = 0;
     std::deque<TPlatformEvent> pending_;
+    std::deque<std::string> captures_;
     std::array<bool, kcCount> held_{};
     float lastX_ = 0;
     float lastY_ = 0;

@@ -149,6 +149,28 @@ TEST_F(ScriptWithHooks, ClicksByNameOrPointTakeTwoFramesAndConditionsDropSteps) 
     EXPECT_TRUE(script->Finished());
 }
 
+TEST_F(ScriptWithHooks, CapturesAreHandedOutInOrderOnceAndOnlyWhereTheirConditionHolds) {
+    auto script = TInputScript::Parse("1 capture First\n"
+                                      "+0 capture second_2\n"
+                                      "+1 if Languages capture Dropped\n"
+                                      "+0 if Menu capture Kept-3\n",
+                                      "captures.txt");
+    resting = "Menu";
+    EXPECT_TRUE(Frame(*script, 1).empty()); // a capture sends no event
+    EXPECT_FALSE(script->Finished());       // until the frame is taken
+    std::string name;
+    ASSERT_TRUE(script->TakeCapture(name));
+    EXPECT_EQ(name, "First");
+    ASSERT_TRUE(script->TakeCapture(name));
+    EXPECT_EQ(name, "second_2");
+    EXPECT_FALSE(script->TakeCapture(name));
+    Frame(*script, 2);
+    ASSERT_TRUE(script->TakeCapture(name));
+    EXPECT_EQ(name, "Kept-3");
+    EXPECT_FALSE(script->TakeCapture(name));
+    EXPECT_TRUE(script->Finished());
+}
+
 TEST(InputScript, WithoutHooksTheGameCountsAsResting) {
     SetInputScriptHooks({});
     auto script = TInputScript::Parse("+3 wait idle Play\n+0 if Play quit\n+0 quit\n", "x.txt");
@@ -194,6 +216,10 @@ TEST(InputScript, MistakesNameTheFileAndLine) {
                                 "of the line");
     expectError("+x quit\n", "Input script \"moves.txt\", line 1: expected a number of frames "
                              "from 0 up after \"+\", found \"+x\"");
+    expectError("1 capture ../x\n", "Input script \"moves.txt\", line 1: expected a capture "
+                                    "name of letters, digits, \"_\" and \"-\"");
+    expectError("1 capture\n", "Input script \"moves.txt\", line 1: expected a capture name of "
+                               "letters, digits, \"_\" and \"-\"");
     expectError("1 wait\n", "Input script \"moves.txt\", line 1: expected \"wait idle\"");
     expectError("1 click\n", "Input script \"moves.txt\", line 1: expected a control name or a "
                              "position in canvas units: x y");

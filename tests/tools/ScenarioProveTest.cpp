@@ -248,8 +248,9 @@ TEST_F(ProveTest, TheWinningScriptPlaysEveryKindOfActionThroughTheScreens) {
         return n;
     };
     // The first start: the language form only when it is up, then the menu's New game.
-    EXPECT_EQ(script.find("+1 wait idle Languages Menu\n+1 if Languages click OK\n+1 wait idle "
-                          "Menu\n+1 click NewGame\n"),
+    EXPECT_EQ(script.find("+1 wait idle Languages Menu\n+1 if Languages capture Languages\n+1 if "
+                          "Languages click OK\n+1 wait idle Menu\n+0 capture Menu\n+1 click "
+                          "NewGame\n"),
               script.find("+1 wait idle"));
     // Sites at their markers' points, both corner buttons the story points at, Cancel on the
     // gate, one exchange each on the barter's slot and the make's one button, the map button.
@@ -257,20 +258,37 @@ TEST_F(ProveTest, TheWinningScriptPlaysEveryKindOfActionThroughTheScreens) {
     EXPECT_EQ(count("+1 click " + std::to_string(static_cast<int>(at.X)) + " " +
                     std::to_string(static_cast<int>(at.Y)) + "\n"),
               1u);
-    EXPECT_EQ(count("+1 click Hint\n+1 wait idle Hint\n+1 click Close\n+1 wait idle Play\n"), 1u);
-    EXPECT_EQ(count("+1 click Inventory\n+1 wait idle Inventory\n+1 click Close\n"), 1u);
+    EXPECT_EQ(count("+1 click Hint\n+1 wait idle Hint\n+0 capture DialogHint\n+1 click "
+                    "Close\n+1 wait idle Play\n"),
+              1u);
+    EXPECT_EQ(count("+1 click Inventory\n+1 wait idle Inventory\n+0 capture DialogInventory\n+1 "
+                    "click Close\n"),
+              1u);
     EXPECT_EQ(count("+1 click Cancel\n"), 1u);
     EXPECT_EQ(count("+1 click ChangePerf1\n+1 wait idle Scene\n+1 click Accept\n"), 1u);
     EXPECT_EQ(count("+1 click ChangePerf\n+1 wait idle Scene\n+1 click Accept\n"), 1u);
-    EXPECT_EQ(count("+1 wait idle Achievement\n+1 click OK\n"), 2u);
+    // Each achievement is closed; only the first is captured.
+    EXPECT_EQ(count("+1 wait idle Achievement\n+0 capture DialogAchievement\n+1 click OK\n"), 1u);
+    EXPECT_EQ(count("+1 wait idle Achievement\n+1 click OK\n"), 1u);
     EXPECT_EQ(count("+1 click Map\n+1 wait idle Play\n"), 1u);
     // The floating loss goes by itself: nothing waits for it to rest or clicks it.
     EXPECT_EQ(count("# accept\n+1 wait idle"), 1u);
     // The ending, back on the menu, and out through the quit question.
-    EXPECT_NE(script.find("+1 wait idle Menu\n# The ending is over: back on the menu, quit.\n+1 "
-                          "click Quit\n+1 wait idle QueryCustom\n+1 click Yes\n"),
+    EXPECT_NE(script.find("+150 capture Ending\n+1 wait idle Menu\n+0 capture EndingMenu\n# The "
+                          "ending is over: back on the menu, quit.\n+1 click Quit\n+1 wait idle "
+                          "QueryCustom\n+1 click Yes\n"),
               std::string::npos)
         << script;
+    // Every region's and every dialog kind's first resting frame, each once, right where the
+    // script waited for it.
+    for (const char* name :
+         {"RegionVale", "RegionIsle", "SceneText", "SceneReward", "SceneBarter", "SceneMake"}) {
+        EXPECT_EQ(count(std::string(" idle ") + (name[0] == 'R' ? "Play" : "Scene") +
+                        "\n+0 capture " + name + "\n"),
+                  1u)
+            << name;
+        EXPECT_EQ(count(std::string("capture ") + name + "\n"), 1u) << name;
+    }
 }
 
 TEST(ScenarioCheck, CyclesUngivenPropsAndImpossibleSitesAreErrorsWithTheirLines) {

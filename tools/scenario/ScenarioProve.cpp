@@ -159,8 +159,15 @@ private:
                    : stop == stEnding ? TPlayStep::rEnding
                                       : TPlayStep::rPlay;
         };
+        auto noteRest = [](TStop stop, TPlayStep& step) {
+            const TRegion* region = CurrentRegion();
+            step.RestRegion = region != nullptr ? region->Number : -1;
+            const TScene* scene = TheAvatar().Scene;
+            step.RestSceneType = stop == stDialog && scene != nullptr ? scene->SceneType : -1;
+        };
         std::vector<TPlayAction> none;
         TStop stop = Replay(none);
+        noteRest(stop, report.StartStep);
         report.StartStep.Rest = rest(stop);
         report.StartStep.Achievements = static_cast<int32_t>(screens_.Earned.size());
         report.WinningSteps.clear();
@@ -176,6 +183,7 @@ private:
             Apply(action);
             stop = RunToRest();
             step.Rest = rest(stop);
+            noteRest(stop, step);
             step.Achievements = static_cast<int32_t>(screens_.Earned.size() - before);
             report.WinningSteps.push_back(step);
         }

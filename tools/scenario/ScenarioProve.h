@@ -45,6 +45,10 @@ struct TPlayStep {
     } Rest = rPlay;
     // Achievement dialogs shown on the way there, each closed with its OK.
     int32_t Achievements = 0;
+    // Where it comes to rest: the region's number, and the type of the scene whose dialog is
+    // open (-1: none), so a script can tell which screens it meets first.
+    int32_t RestRegion = -1;
+    int32_t RestSceneType = -1;
 };
 
 struct TProveOptions {

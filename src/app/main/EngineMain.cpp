@@ -141,6 +141,7 @@ std::string UsageText() {
            "  -frames N                   quit after N frames\n"
            "  -input FILE                 replay the input script FILE\n"
            "  -capture FILE.png           save the last frame as a picture\n"
+           "  -capturedir DIR             save the frames the input script captures into DIR\n"
            "  --help                      show this text\n"
            "  --version                   show the version\n"
            "\n"
@@ -190,6 +191,7 @@ int RunGame(const std::vector<std::string>& args) {
         std::srand(static_cast<unsigned>(std::time(nullptr)));
         CheckSystemVersion(LinuxVersion);
         SetSwitches(ParseSwitches(args));
+        TakeCaptureFolderSwitch(args);
         if (!ServiceInit(userFolder)) {
             throw EngineError("Failed to initialize Steam API");
         }

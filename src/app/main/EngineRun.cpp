@@ -13,6 +13,8 @@
 #include "video/EngineVideo.h"
 #include "video/PictureFiles.h"
 
+#include <algorithm>
+#include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -61,6 +63,20 @@ void MainCanvasSize(float& width, float& height) {
 
 void DrawNextFrame() {
     DrawFrame();
+}
+
+std::string captureFolder;
+
+// The frames the input script's capture steps ask for, into "-capturedir"; without the folder
+// the steps are dropped.
+void WriteScriptCaptures() {
+    std::string name;
+    while (TakeScriptCapture(name)) {
+        const std::string& folder = captureFolder;
+        if (!folder.empty()) {
+            CaptureFrameToFile(folder + "/" + name + ".png");
+        }
+    }
 }
 
 // With VALDMOOR_INPUT_TRACE set, every frame's input snapshot goes to that file, one line a
@@ -188,6 +204,7 @@ void RunMainLoop(std::span<void (*const)()> updates) {
         }
         trace.Frame(PumpPasses());
         DrawFrameOrFail(DrawNextFrame);
+        WriteScriptCaptures();
         AudioUpdate();
         if (KeyPressed(ikFullScreen)) {
             SetFullScreen(!IsFullScreen());
@@ -197,6 +214,19 @@ void RunMainLoop(std::span<void (*const)()> updates) {
         }
         if (QuitRequested()) {
             break;
+        }
+    }
+}
+
+void TakeCaptureFolderSwitch(const std::vector<std::string>& args) {
+    captureFolder.clear();
+    for (std::size_t i = 0; i + 1 < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const std::string_view name = "-capturedir";
+        if (std::equal(arg.begin(), arg.end(), name.begin(), name.end(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) == b;
+            })) {
+            captureFolder = args[++i];
         }
     }
 }

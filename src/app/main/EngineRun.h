@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace valdmoor {
 
@@ -49,6 +50,10 @@ void RunMainLoop(std::span<void (*const)()> updates);
 // The end of start-up: marks the game running, shows and activates the window, runs
 // FirstScreen once (the game shows its first screen there), then the main loop.
 void RunActivated(void (*firstScreen)(), std::span<void (*const)()> updates);
+
+// "-capturedir DIR" (any case) among Args: where the input script's capture steps write their
+// frames as NAME.png; without it they write nothing.
+void TakeCaptureFolderSwitch(const std::vector<std::string>& args);
 
 // "-capture": draws the last frame once more into Path as an opaque PNG picture; raises when
 // the frame cannot be drawn or the file cannot be written.
