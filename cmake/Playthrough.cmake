@@ -2,6 +2,9 @@
 # failure names the step and leaves its files in WORK to look at.
 cmake_minimum_required(VERSION 3.20)
 
+if(NOT DEFINED WINDOW)
+    set(WINDOW 800x450)
+endif()
 foreach(variable GAME GAME_DIR SCENARIO SAVE_TOOL WORLD TEXTS WORK FRAMES)
     if(NOT DEFINED ${variable})
         message(FATAL_ERROR "Playthrough: ${variable} is not set")
@@ -63,7 +66,7 @@ message(STATUS "${proof}")
 set(environment VALDMOOR_HOME=${WORK}/home CI=1 LANGUAGE=fr LC_ALL=fr_FR.UTF-8
     VALDMOOR_INPUT_TRACE=${WORK}/Trace.txt ${EXTRA_ENVIRONMENT})
 run("playing the game" ignored ${CMAKE_COMMAND} -E env ${environment}
-    ${game}/${executable} -headless -nosound -windowsize 800x450 -frames ${FRAMES}
+    ${game}/${executable} -headless -nosound -windowsize ${WINDOW} -frames ${FRAMES}
     -input ${WORK}/Play.txt -capturedir ${WORK}/screens)
 # The script quits by the menu's own question; running into the frame limit means it got stuck.
 file(STRINGS ${WORK}/Trace.txt trace)
