@@ -56,6 +56,7 @@ int main(int argc, char** argv) {
     std::string captures;
     std::string references;
     bool write = false;
+    int margin = 0;
     CLI::App app{"Compares every PNG picture in CAPTURES with the one of its name in REFERENCES; "
                  "exits 1 when one differs beyond the tolerance (writing NAME-difference.png "
                  "beside the capture) or either folder has a picture the other lacks."};
@@ -64,6 +65,9 @@ int main(int argc, char** argv) {
     app.add_flag("--write", write,
                  "make the captures the references: copy them over and delete the references "
                  "no capture has");
+    app.add_option("--margin", margin,
+                   "leave out this many pixels along each edge, where the screen's frame lies")
+        ->check(CLI::Range(0, 10000));
     CLI11_PARSE(app, argc, argv);
 
     try {
@@ -101,9 +105,22 @@ int main(int argc, char** argv) {
             }
             const fs::path actualPath = fs::path(captures) / name;
             const fs::path referencePath = fs::path(references) / name;
-            const TPictureImage actual = DecodePng(ReadFile(actualPath), actualPath.string());
+            TPictureImage actual = DecodePng(ReadFile(actualPath), actualPath.string());
             const TPictureImage reference =
                 DecodePng(ReadFile(referencePath), referencePath.string());
+            if (margin > 0 && actual.Width == reference.Width &&
+                actual.Height == reference.Height) {
+                // The margin takes the reference's pixels, so only the inside is compared.
+                for (int32_t y = 0; y < actual.Height; ++y) {
+                    for (int32_t x = 0; x < actual.Width; ++x) {
+                        if (x < margin || y < margin || x >= actual.Width - margin ||
+                            y >= actual.Height - margin) {
+                            std::copy_n(reference.Row(y) + static_cast<std::ptrdiff_t>(x) * 4, 4,
+                                        actual.Row(y) + static_cast<std::ptrdiff_t>(x) * 4);
+                        }
+                    }
+                }
+            }
             const showcase::TDifference difference = showcase::ComparePictures(actual, reference);
             if (!difference.SameSize) {
                 std::printf("%s: %dx%d, the reference is %dx%d\n", name.c_str(), actual.Width,
