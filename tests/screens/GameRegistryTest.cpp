@@ -308,6 +308,58 @@ TEST(GameScreens, ProfilesAreCreatedChosenAndDeletedAndSaved) {
     EXPECT_EQ(current, 1);
 }
 
+// A second profile's whole life. A name is given only to a lone unnamed profile: the settings'
+// "user profiles" button switches profiles off (the name is cleared) and on again (the profile
+// form asks for a name), so the first profile goes before the second is renamed.
+TEST(GameScreens, SecondProfileIsCreatedRenamedChosenAndDeleted) {
+    TGame game;
+    game.DrawSmall();
+    game.StoreProfiles({"Ann"}, 1);
+    constexpr int Profiles = FirstScreen + FormSwitch;
+    // A dialog fades in and out in 0.3 s: 18 frames, and a few to spare.
+    constexpr int DialogFade = 25;
+    int32_t current = 0;
+
+    // Ida is created and becomes current; Ann is chosen and deleted after the question.
+    constexpr int AfterName = Profiles + 30 + DialogFade;
+    const std::string create =
+        Click(FirstScreen, ProfilesLink) + Click(Profiles, NewButton) +
+        std::to_string(Profiles + 30) + " text Ida\n" + Enter(Profiles + 32) +
+        Click(AfterName, AnnButton) + Click(AfterName + 10, DeleteButton) +
+        Enter(AfterName + 10 + DialogFade) + Enter(AfterName + 10 + 2 * DialogFade);
+    ASSERT_EQ(game.Run(AfterName + 10 + 2 * DialogFade + FormSwitch, create).ExitCode, 0);
+    EXPECT_EQ(game.StoredProfiles(current), (std::vector<std::string>{"Ida"}));
+    EXPECT_EQ(current, 1);
+
+    // Off and on again in the settings; the name prompt offers the default name, which is
+    // erased and replaced.
+    constexpr const char* SettingsButton = "500 20";
+    constexpr const char* UserProfilesButton = "150 -140";
+    constexpr int Prompt = FirstScreen + 2 * DialogFade + FormSwitch + DialogFade;
+    std::string rename = Click(FirstScreen, SettingsButton) +
+                         Click(FirstScreen + DialogFade, UserProfilesButton) +
+                         Click(FirstScreen + 2 * DialogFade, UserProfilesButton);
+    for (int erase = 0; erase < 6; ++erase) {
+        rename += std::to_string(Prompt + 2 * erase) + " key backspace\n" +
+                  std::to_string(Prompt + 2 * erase + 1) + " release backspace\n";
+    }
+    rename += std::to_string(Prompt + 14) + " text Ivy\n" + Enter(Prompt + 16) +
+              Enter(Prompt + 16 + DialogFade);
+    ASSERT_EQ(game.Run(Prompt + 16 + DialogFade + FormSwitch, rename).ExitCode, 0);
+    EXPECT_EQ(game.StoredProfiles(current), (std::vector<std::string>{"Ivy"}));
+    EXPECT_EQ(current, 1);
+
+    // A third profile makes the second deletable: Ivy is chosen and deleted, Bo is left.
+    const std::string remove = Click(FirstScreen, ProfilesLink) + Click(Profiles, NewButton) +
+                               std::to_string(Profiles + 30) + " text Bo\n" + Enter(Profiles + 32) +
+                               Click(AfterName, AnnButton) + Click(AfterName + 10, DeleteButton) +
+                               Enter(AfterName + 10 + DialogFade) +
+                               Enter(AfterName + 10 + 2 * DialogFade);
+    ASSERT_EQ(game.Run(AfterName + 10 + 2 * DialogFade + FormSwitch, remove).ExitCode, 0);
+    EXPECT_EQ(game.StoredProfiles(current), (std::vector<std::string>{"Bo"}));
+    EXPECT_EQ(current, 1);
+}
+
 TEST(GameScreens, SplashShowsTheBrandingPicturesFirst) {
     const TGame game;
     TPictureImage picture;
