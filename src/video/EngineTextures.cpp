@@ -108,7 +108,7 @@ void CheckTexturePixels(const uint8_t* source, TPixelFormat format, int32_t byte
     }
 }
 
-void Upload(TTexture& texture, const TPictureView& image) {
+void Upload(TTexture& texture, const TImageView& image) {
     TVideoDevice* device = state.device;
     if (device == nullptr) {
         throw EngineError("Failed to create texture");
@@ -157,14 +157,14 @@ void LoadTpx(TBaseImageTexture& texture, TStorageFolder folder, std::string_view
     for (const std::string& problem : file.Skipped) {
         LogMessage("Failed to create texture \"" + texture.Name() + "\" (" + problem + ")");
     }
-    const TPictureView& first = file.Images.front();
+    const TImageView& first = file.Images.front();
     Upload(texture, first);
     MakeFullSegment(texture, first.Width, first.Height);
 
     // FrameCount after each image, so "all frames" means what the file held at its animations.
     std::vector<int32_t> frameCounts(file.Images.size(), 1);
     for (std::size_t i = 1; i < file.Images.size(); ++i) {
-        const TPictureView& image = file.Images[i];
+        const TImageView& image = file.Images[i];
         auto frame = std::make_unique<TFrameImageTexture>(texture.Name(), &texture);
         frame->Smooth = texture.Smooth;
         frame->SharesSegments = image.Width == first.Width && image.Height == first.Height;

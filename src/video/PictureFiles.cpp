@@ -72,7 +72,7 @@ private:
     std::size_t at_ = 0;
 };
 
-TPictureView ReadImageChunk(std::string_view body, std::string_view fileName, int32_t number) {
+TImageView ReadImageChunk(std::string_view body, std::string_view fileName, int32_t number) {
     const std::string what = "image " + std::to_string(number);
     TBodyReader reader(body, fileName, what);
     reader.Int32("header"); // reserved
@@ -105,7 +105,7 @@ TPictureView ReadImageChunk(std::string_view body, std::string_view fileName, in
                               std::to_string(reader.Left()));
     }
 
-    TPictureView image;
+    TImageView image;
     image.Width = width;
     image.Height = height;
     image.Format = static_cast<TPixelFormat>(format);
@@ -117,7 +117,7 @@ TPictureView ReadImageChunk(std::string_view body, std::string_view fileName, in
 }
 
 // A packed copy of a view's pixels.
-TPictureImage CopyImage(const TPictureView& view) {
+TPictureImage CopyImage(const TImageView& view) {
     TPictureImage image;
     image.Width = view.Width;
     image.Height = view.Height;
@@ -354,7 +354,7 @@ TPictureImage MakeArgbImage(int32_t width, int32_t height) {
     return image;
 }
 
-TPictureView ViewOf(const TPictureImage& image) {
+TImageView ViewOf(const TPictureImage& image) {
     return {image.Width,         image.Height, image.Format,
             image.BytesPerPixel, image.Pitch,  image.Pixels.data()};
 }
@@ -436,7 +436,7 @@ TTpxFile ReadTpx(std::string_view bytes, std::string_view fileName) {
     TTpxView view = ViewTpx(bytes, fileName);
     TTpxFile file;
     file.Images.reserve(view.Images.size());
-    for (const TPictureView& image : view.Images) {
+    for (const TImageView& image : view.Images) {
         file.Images.push_back(CopyImage(image));
     }
     file.Animations = std::move(view.Animations);

@@ -53,7 +53,7 @@ struct TTpxFile {
 
 // An image's pixels where they already lie (in a file's bytes or an image): valid only as
 // long as those bytes, and never copied, so a picture goes from its file to the device whole.
-struct TPictureView {
+struct TImageView {
     int32_t Width = 0;
     int32_t Height = 0;
     TPixelFormat Format = pfA8R8G8B8;
@@ -61,11 +61,11 @@ struct TPictureView {
     int32_t Pitch = 0;
     const uint8_t* Pixels = nullptr;
 };
-TPictureView ViewOf(const TPictureImage& image);
+TImageView ViewOf(const TPictureImage& image);
 
 // A ".tpx" file read in place: as TTpxFile, with views into the file's bytes for images.
 struct TTpxView {
-    std::vector<TPictureView> Images;
+    std::vector<TImageView> Images;
     std::vector<TTpxAnimation> Animations;
     int32_t ImagesBeforeAnimations = 0;
     std::vector<std::string> Skipped;
