@@ -1,6 +1,6 @@
 #include "world/GameAchievement.h"
 
-#include "WorldRecords.h"
+#include "ScenarioModel.h"
 #include "WorldTestWorld.h"
 #include "storage/EngineStorage.h"
 #include "world/GameRecords.h"
@@ -31,7 +31,7 @@ TEST_F(Achievements, LoadsTheRecordAndNamesItInHexadecimal) {
     context.Achievements = {achievement, parent};
     context.Props = {Prop(pkItem)};
     context.Captions = {PoolCaptions().Add(std::make_unique<TCaption>("AchTitle"))};
-    test::TAchievementRecord record;
+    scenario::TAchievementModel record;
     record.Number = 255;
     record.Order = 3;
     record.Caption = 1;
@@ -40,7 +40,7 @@ TEST_F(Achievements, LoadsTheRecordAndNamesItInHexadecimal) {
     record.TrackedProp = 1;
     record.Parent = 2;
     record.RevealedBy = 3; // out of range
-    TMemoryStream stream(test::RecordBytes(record));
+    TMemoryStream stream(scenario::RecordBytes(record));
     achievement->Load(stream, context);
     EXPECT_EQ(stream.Remaining(), 0);
     EXPECT_EQ(achievement->Parent, parent);

@@ -1,6 +1,6 @@
 #include "world/GameHint.h"
 
-#include "WorldRecords.h"
+#include "ScenarioModel.h"
 #include "WorldTestWorld.h"
 #include "storage/EngineStorage.h"
 #include "world/GameRecords.h"
@@ -36,7 +36,7 @@ TEST_F(Hints, LoadsTheRecordAndNamesItsTextInDecimal) {
     context.Regions = {region};
     THint* hint = Hint(0);
     context.Hints = {hint, Hint(2)};
-    test::THintRecord record;
+    scenario::THintModel record;
     record.Number = 26;
     record.UntilProp = 1;
     record.NeedAmount = -4;
@@ -46,7 +46,7 @@ TEST_F(Hints, LoadsTheRecordAndNamesItsTextInDecimal) {
     record.SubAmounts[1] = -2;
     record.GroupOnly = 1;
     record.Display = {0, 1};
-    TMemoryStream stream(test::RecordBytes(record));
+    TMemoryStream stream(scenario::RecordBytes(record));
     hint->Load(stream, context);
     EXPECT_EQ(stream.Remaining(), 0);
     EXPECT_EQ(hint->UntilProp, gold);

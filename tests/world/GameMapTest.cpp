@@ -1,6 +1,6 @@
 #include "world/GameMap.h"
 
-#include "WorldRecords.h"
+#include "ScenarioModel.h"
 #include "app/EngineApplication.h"
 #include "storage/EngineStorage.h"
 #include "world/GamePool.h"
@@ -21,15 +21,15 @@ protected:
             context.Groups.push_back(groups.back().get());
         }
     }
-    TMap Load(const test::TMapRecord& record) {
-        TMemoryStream stream(test::RecordBytes(record));
+    TMap Load(const scenario::TRegionModel& record) {
+        TMemoryStream stream(scenario::MapBytes(record));
         TMap map;
         map.Load(stream, context);
         EXPECT_EQ(stream.Remaining(), 0);
         return map;
     }
-    static test::TPlotRecord Plot(int32_t group, uint8_t hidden, int32_t x = 0) {
-        test::TPlotRecord plot;
+    static scenario::TPlotModel Plot(int32_t group, uint8_t hidden, int32_t x = 0) {
+        scenario::TPlotModel plot;
         plot.Group = group;
         plot.InitiallyHidden = hidden;
         plot.X = x;
@@ -42,11 +42,11 @@ protected:
 };
 
 TEST_F(MapLoading, ReadsCellsAndPlotsResolvingPoolReferences) {
-    test::TMapRecord record;
+    scenario::TRegionModel record;
     record.Cells[0] = {1, 0};
     record.Cells[109] = {2, 7};
     record.Cells[5] = {3, 0}; // beyond the terrain list
-    test::TPlotRecord plot = Plot(2, 1, -40);
+    scenario::TPlotModel plot = Plot(2, 1, -40);
     plot.Y = 25;
     plot.Values = {7, -8};
     plot.Bytes = {3, 4};
@@ -71,9 +71,9 @@ TEST_F(MapLoading, ReadsCellsAndPlotsResolvingPoolReferences) {
 }
 
 TEST_F(MapLoading, APlotCountBeyondTheDataIsRejectedBeforeAllocating) {
-    test::TMapRecord record;
+    scenario::TRegionModel record;
     record.Plots = {Plot(0, 0)};
-    std::string bytes = test::RecordBytes(record);
+    std::string bytes = scenario::MapBytes(record);
     // The count claims a million plots where one follows.
     bytes[880] = 0x40;
     bytes[881] = 0x42;
@@ -85,7 +85,7 @@ TEST_F(MapLoading, APlotCountBeyondTheDataIsRejectedBeforeAllocating) {
 }
 
 TEST_F(MapLoading, FlippingAGroupTwiceAndResetRestoreEveryPlot) {
-    test::TMapRecord record;
+    scenario::TRegionModel record;
     record.Plots = {Plot(1, 0), Plot(0, 1), Plot(1, 1), Plot(2, 0)};
     TMap map = Load(record);
     map.RegisterGroups();

@@ -1,5 +1,6 @@
 #include "world/GamePool.h"
 
+#include "ScenarioModel.h"
 #include "TestSupport.h"
 #include "WorldRecords.h"
 #include "app/EngineApplication.h"
@@ -22,14 +23,12 @@ namespace {
 
 TEST(PoolNames, EachListIsReadInOrderIntoItsIndexTable) {
     PoolStart();
-    test::TPoolNames names;
-    names.Lists[0] = {"G2A", "G2B"};
-    names.Lists[2] = {"Kettle", "kettle", ""};
-    names.Lists[5] = {"G7Smoke", "G2Tree", "G"};
-    names.Lists[7] = {"Gates"};
-    test::TRecordWriter w;
-    names.Write(w);
-    TMemoryStream stream(w.Bytes());
+    scenario::TWorldModel world;
+    world.Pool[0] = {"G2A", "G2B"};
+    world.Pool[2] = {"Kettle", "kettle", ""};
+    world.Pool[5] = {"G7Smoke", "G2Tree", "G"};
+    world.Pool[7] = {"Gates"};
+    TMemoryStream stream(scenario::PoolBytes(world));
     TLoadContext context;
     LoadPoolNames(stream, context);
     EXPECT_EQ(stream.Remaining(), 0);

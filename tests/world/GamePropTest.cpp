@@ -1,6 +1,6 @@
 #include "world/GameProp.h"
 
-#include "WorldRecords.h"
+#include "ScenarioModel.h"
 #include "WorldTestWorld.h"
 #include "storage/EngineStorage.h"
 #include "world/GameRecords.h"
@@ -17,7 +17,7 @@ using Props = test::WorldTest;
 TEST_F(Props, LoadsTheRecordAndResetsToTheInitialCount) {
     TLoadContext context;
     context.Captions = {PoolCaptions().Add(std::make_unique<TCaption>("PropGold"))};
-    test::TPropRecord record;
+    scenario::TPropModel record;
     record.Number = 12;
     record.Kind = pkCompanion;
     record.HideSingleCount = 1;
@@ -25,7 +25,7 @@ TEST_F(Props, LoadsTheRecordAndResetsToTheInitialCount) {
     record.PictureFrame = 3;
     record.Caption = 1;
     record.InitialCount = 7;
-    TMemoryStream stream(test::RecordBytes(record));
+    TMemoryStream stream(scenario::RecordBytes(record));
     TProp* prop = Prop(0);
     prop->Load(stream, context);
     EXPECT_EQ(stream.Remaining(), 0);

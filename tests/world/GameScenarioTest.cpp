@@ -296,13 +296,13 @@ TEST_F(ScenarioLoading, SitesBeyondTheRegionsStayUnattachedButTooManyAreDamage) 
     ScenarioStop();
     ScenarioStart();
     test::TRecordWriter w;
-    test::TPoolNames().Write(w);
+    w.Raw(scenario::PoolBytes({}));
     w.Int32(0);              // props
     w.Int32(1).Name("Only"); // regions
     w.Int32(0);              // sites
     w.Int32(0).Int32(0);     // hints, achievements
     w.Int32(1);              // the region's site count
-    test::TSiteRecord().Write(w);
+    w.Raw(scenario::RecordBytes(scenario::TSiteModel()));
     try {
         LoadBytes(w.Bytes());
         FAIL() << "a site without a name was read";
@@ -313,13 +313,12 @@ TEST_F(ScenarioLoading, SitesBeyondTheRegionsStayUnattachedButTooManyAreDamage) 
 
 TEST_F(ScenarioLoading, AnEmptyWorldLoads) {
     test::TRecordWriter w;
-    test::TPoolNames().Write(w);
+    w.Raw(scenario::PoolBytes({}));
     w.Int32(0).Int32(1).Name("Alone").Int32(0).Int32(0).Int32(0);
     w.Int32(0); // section 7: the region's zero sites
-    test::TRegionRecord region;
+    scenario::TRegionModel region;
     region.Number = 5;
-    region.Write(w);
-    test::TMapRecord().Write(w);
+    w.Raw(scenario::RecordBytes(region)).Raw(scenario::MapBytes(region));
     w.Int32(1).Int32(1).Int32(0).Int32(0).Int32(5);
     LoadBytes(w.Bytes());
     ASSERT_EQ(ScenarioRegions().Count(), 1);

@@ -1,6 +1,6 @@
 #include "world/GameScene.h"
 
-#include "WorldRecords.h"
+#include "ScenarioModel.h"
 #include "WorldTestWorld.h"
 #include "storage/EngineStorage.h"
 #include "world/GameRecords.h"
@@ -65,13 +65,13 @@ TEST(SceneTypes, TheTableHoldsSixtyOneTypesWithTheirSlots) {
 TEST_F(Scenes, LoadTakesOnlyTheTypesSlotsAndBuildsTheHexLegend) {
     TLoadContext context;
     context.Props = {gold, sword, lore};
-    test::TSceneRecord record;
+    scenario::TSceneModel record;
     record.Number = 26;
     record.SceneType = 13; // "Requirements 2"
     record.Inputs = {{{1, 5}, {2, 1}, {3, 1}}};
     record.Outputs[0] = {1, 9};
     record.EffectDuration = 0.75f;
-    TMemoryStream stream(test::RecordBytes(record));
+    TMemoryStream stream(scenario::RecordBytes(record));
     TScene* scene = Scene(site, 0);
     scene->Load(stream, context);
     EXPECT_EQ(stream.Remaining(), 0);

@@ -1,6 +1,6 @@
 #include "world/GameSite.h"
 
-#include "WorldRecords.h"
+#include "ScenarioModel.h"
 #include "WorldTestWorld.h"
 #include "storage/EngineStorage.h"
 #include "world/GameMap.h"
@@ -32,10 +32,13 @@ TEST_F(Sites, LoadsTheBlockWithItsScenesAndResolvesForwardReferences) {
     context.Props = {Prop(pkItem)};
     context.Groups = {Group()};
 
-    test::TSiteRecord record;
+    scenario::TSiteModel record;
     record.Number = 77;
     record.X = -12.5f;
-    record.Flags = {1, 1, 0, 1, 1};
+    record.Flag1 = 1;
+    record.AutoVisit = 1;
+    record.Flag4 = 1;
+    record.EndsGame = 1;
     record.ActionCode = 23;
     record.Destination = 1;
     record.NeedRevealed = 2;
@@ -47,7 +50,7 @@ TEST_F(Sites, LoadsTheBlockWithItsScenesAndResolvesForwardReferences) {
     record.NextRecommended = 2;
     record.Scenes.resize(2);
     record.Scenes[1].Number = 5;
-    TMemoryStream stream(test::RecordBytes(record));
+    TMemoryStream stream(scenario::RecordBytes(record));
     first->Load(stream, context);
     EXPECT_EQ(stream.Remaining(), 0);
     EXPECT_EQ(first->Number, 77);
@@ -69,9 +72,9 @@ TEST_F(Sites, LoadsTheBlockWithItsScenesAndResolvesForwardReferences) {
 
 TEST_F(Sites, ASceneCountBeyondTheDataIsRejectedBeforeAnySceneIsMade) {
     TSite* site = Site(Region(1), 1);
-    test::TSiteRecord record;
+    scenario::TSiteModel record;
     record.Scenes.resize(1);
-    std::string bytes = test::RecordBytes(record);
+    std::string bytes = scenario::RecordBytes(record);
     bytes[133] = 0x10; // 4096 + 1 scenes claimed, one present
     TMemoryStream stream(bytes);
     EXPECT_THROW(site->Load(stream, TLoadContext{}), EngineError);
@@ -237,16 +240,16 @@ TEST_F(Sites, RegionResetRestoresTintMusicMapAndSites) {
 }
 
 TEST_F(Sites, RegionRecordRejectsATintThatIsNotANumber) {
-    test::TRegionRecord record;
+    scenario::TRegionModel record;
     record.Number = 4;
     record.DefaultTint = {0.5f, 0.5f, 0.5f};
     TRegion* region = Region(0);
-    TMemoryStream good(test::RecordBytes(record));
+    TMemoryStream good(scenario::RecordBytes(record));
     region->Load(good, TLoadContext{});
     EXPECT_EQ(region->Number, 4);
     EXPECT_EQ(region->Tint[2], 0.5f);
     record.DefaultTint[1] = std::numeric_limits<float>::quiet_NaN();
-    TMemoryStream bad(test::RecordBytes(record));
+    TMemoryStream bad(scenario::RecordBytes(record));
     EXPECT_THROW(region->Load(bad, TLoadContext{}), EngineError);
 }
 

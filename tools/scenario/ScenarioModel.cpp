@@ -3,9 +3,11 @@
 #include "app/EngineApplication.h"
 #include "world/GameScene.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <set>
+#include <span>
 #include <string>
 
 namespace valdmoor::scenario {
@@ -25,8 +27,9 @@ struct TNamedValue {
     std::string_view Name;
     int32_t Value;
 };
-// The story actions a site runs after its first visit, and the codes that steer the guide.
-constexpr std::array<TNamedValue, 17> ActionCodes = {{
+// The story actions a site runs after its first visit, the codes that steer the guide, and
+// slow travel.
+constexpr std::array<TNamedValue, 18> ActionCodes = {{
     {"none", 0},
     {"unlock-hints", 1},
     {"unlock-inventory", 2},
@@ -44,8 +47,8 @@ constexpr std::array<TNamedValue, 17> ActionCodes = {{
     {"guide-to-make", 113},
     {"way-back", 200},
     {"stop-music", 446},
+    {"slow-travel", 600},
 }};
-constexpr TNamedValue SlowTravel = {"slow-travel", 600};
 
 constexpr std::array<TNamedValue, 5> TintWords = {{
     {"night", 900},
@@ -83,12 +86,95 @@ bool ParseInt(std::string_view text, int32_t& value) {
     return true;
 }
 
+// Names whose position is the value.
+std::string NameAt(std::span<const std::string_view> names, int32_t value) {
+    return value >= 0 && static_cast<std::size_t>(value) < names.size()
+               ? std::string(names[static_cast<std::size_t>(value)])
+               : std::string();
+}
+
+bool PositionOf(std::span<const std::string_view> names, std::string_view text, int32_t& value) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (names[i] == text) {
+            value = static_cast<int32_t>(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Names of scattered values.
+std::string NameOf(std::span<const TNamedValue> table, int32_t value) {
+    for (const TNamedValue& entry : table) {
+        if (entry.Value == value) {
+            return std::string(entry.Name);
+        }
+    }
+    return {};
+}
+
+bool ValueOf(std::span<const TNamedValue> table, std::string_view text, int32_t& value) {
+    for (const TNamedValue& entry : table) {
+        if (entry.Name == text) {
+            value = entry.Value;
+            return true;
+        }
+    }
+    return false;
+}
+
 [[noreturn]] void Damaged(const std::string& what) {
     throw EngineError("Damaged scenario data (" + what + ")");
 }
 
+// The list fields, the same for every byte visitor: each element as its single field.
+template <class TVisitor>
+class TFieldLists {
+public:
+    void Enum(std::string_view key, TEnumKind, int32_t& value) { Self().Int(key, value); }
+    template <std::size_t N>
+    void Refs(std::string_view key, TRefKind kind, std::array<int32_t, N>& values) {
+        for (int32_t& value : values) {
+            Self().Ref(key, kind, value);
+        }
+    }
+    template <std::size_t N>
+    void Ints(std::string_view key, std::array<int32_t, N>& values) {
+        for (int32_t& value : values) {
+            Self().Int(key, value);
+        }
+    }
+    template <std::size_t N>
+    void Floats(std::string_view key, std::array<float, N>& values) {
+        for (float& value : values) {
+            Self().Float(key, value);
+        }
+    }
+    template <std::size_t N>
+    void Bytes(std::string_view key, std::array<uint8_t, N>& values) {
+        for (uint8_t& value : values) {
+            Self().Byte(key, value);
+        }
+    }
+    template <std::size_t N>
+    void Bits(std::string_view key, std::array<uint8_t, N>& values) {
+        Bytes(key, values);
+    }
+    // Every slot is in the file, also those the scene type leaves unused.
+    template <std::size_t N>
+    void Slots(std::string_view key, std::array<TSlot, N>& slots, int32_t) {
+        for (TSlot& slot : slots) {
+            Self().Ref(key, rkProp, slot.Prop);
+            Self().Int(key, slot.Amount);
+        }
+    }
+
+private:
+    TVisitor& Self() { return static_cast<TVisitor&>(*this); }
+};
+
 // Little-endian writing of every field kind the records hold.
-class TByteWriter {
+class TByteWriter : public TFieldLists<TByteWriter> {
 public:
     std::string Out;
 
@@ -104,41 +190,7 @@ public:
         std::memcpy(&bits, &value, sizeof bits);
         Put32(bits);
     }
-    void Enum(std::string_view key, TEnumKind, int32_t& value) { Int(key, value); }
     void Ref(std::string_view key, TRefKind, int32_t& value) { Int(key, value); }
-    template <std::size_t N>
-    void Refs(std::string_view key, TRefKind, std::array<int32_t, N>& values) {
-        Ints(key, values);
-    }
-    template <std::size_t N>
-    void Ints(std::string_view key, std::array<int32_t, N>& values) {
-        for (int32_t& value : values) {
-            Int(key, value);
-        }
-    }
-    template <std::size_t N>
-    void Floats(std::string_view key, std::array<float, N>& values) {
-        for (float& value : values) {
-            Float(key, value);
-        }
-    }
-    template <std::size_t N>
-    void Bytes(std::string_view key, std::array<uint8_t, N>& values) {
-        for (uint8_t& value : values) {
-            Byte(key, value);
-        }
-    }
-    template <std::size_t N>
-    void Bits(std::string_view key, std::array<uint8_t, N>& values) {
-        Bytes(key, values);
-    }
-    template <std::size_t N>
-    void Slots(std::string_view key, std::array<TSlot, N>& slots, int32_t) {
-        for (TSlot& slot : slots) {
-            Int(key, slot.Prop);
-            Int(key, slot.Amount);
-        }
-    }
     void Name(const std::string& name) {
         Put32(static_cast<uint32_t>(name.size()));
         Out += name;
@@ -147,7 +199,7 @@ public:
 };
 
 // The same fields read back, every count and reference checked before it is trusted.
-class TByteReader {
+class TByteReader : public TFieldLists<TByteReader> {
 public:
     TByteReader(std::string_view bytes, const std::array<int32_t, RefKindCount>& counts)
         : bytes_(bytes), counts_(counts) {}
@@ -177,47 +229,11 @@ public:
             Damaged(std::string(key) + ": number not finite");
         }
     }
-    void Enum(std::string_view key, TEnumKind, int32_t& value) { Int(key, value); }
     void Ref(std::string_view key, TRefKind kind, int32_t& value) {
         Int(key, value);
         if (value < 0 || value > counts_[kind]) {
             Damaged(std::string(key) + ": " + std::string(RefKindName(kind)) + " " +
                     std::to_string(value) + " outside 1.." + std::to_string(counts_[kind]));
-        }
-    }
-    template <std::size_t N>
-    void Refs(std::string_view key, TRefKind kind, std::array<int32_t, N>& values) {
-        for (int32_t& value : values) {
-            Ref(key, kind, value);
-        }
-    }
-    template <std::size_t N>
-    void Ints(std::string_view key, std::array<int32_t, N>& values) {
-        for (int32_t& value : values) {
-            Int(key, value);
-        }
-    }
-    template <std::size_t N>
-    void Floats(std::string_view key, std::array<float, N>& values) {
-        for (float& value : values) {
-            Float(key, value);
-        }
-    }
-    template <std::size_t N>
-    void Bytes(std::string_view key, std::array<uint8_t, N>& values) {
-        for (uint8_t& value : values) {
-            Byte(key, value);
-        }
-    }
-    template <std::size_t N>
-    void Bits(std::string_view key, std::array<uint8_t, N>& values) {
-        Bytes(key, values);
-    }
-    template <std::size_t N>
-    void Slots(std::string_view key, std::array<TSlot, N>& slots, int32_t) {
-        for (TSlot& slot : slots) {
-            Ref(key, rkProp, slot.Prop);
-            Int(key, slot.Amount);
         }
     }
     // A count of items of at least MinItemBytes each that fit in the bytes left.
@@ -254,13 +270,48 @@ private:
 constexpr int32_t SceneBytes = 207;
 constexpr int32_t SiteBytes = 136;
 
-void WriteSite(TByteWriter& w, const TSiteModel& site) {
+// The visitors take fields by reference, so the writer works on a copy.
+template <class TRecord>
+void WriteRecord(TByteWriter& w, const TRecord& record) {
+    TRecord copy = record;
+    Fields(w, copy);
+}
+
+void WriteRecord(TByteWriter& w, const TSiteModel& site) {
     TSiteModel copy = site;
     Fields(w, copy);
     w.Count(site.Scenes.size());
-    for (TSceneModel scene : site.Scenes) {
-        Fields(w, scene);
+    for (const TSceneModel& scene : site.Scenes) {
+        WriteRecord(w, scene);
     }
+}
+
+void WritePool(TByteWriter& w, const TWorldModel& world) {
+    for (const std::vector<std::string>& list : world.Pool) {
+        w.Count(list.size());
+        for (const std::string& name : list) {
+            w.Name(name);
+        }
+    }
+}
+
+void WriteMap(TByteWriter& w, const TRegionModel& region) {
+    for (TCellModel cell : region.Cells) {
+        w.Int("terrain", cell.Terrain);
+        w.Int("water", cell.Water);
+    }
+    w.Count(region.Plots.size());
+    for (const TPlotModel& plot : region.Plots) {
+        WriteRecord(w, plot);
+    }
+}
+
+// One piece of the file alone.
+template <class TPiece>
+std::string PieceBytes(void (*write)(TByteWriter&, const TPiece&), const TPiece& piece) {
+    TByteWriter w;
+    write(w, piece);
+    return std::move(w.Out);
 }
 
 } // namespace
@@ -304,16 +355,11 @@ std::vector<std::string> TWorldModel::Names(TRefKind kind) const {
 
 std::string WriteWorldBytes(const TWorldModel& world) {
     TByteWriter w;
-    for (const std::vector<std::string>& list : world.Pool) {
-        w.Count(list.size());
-        for (const std::string& name : list) {
-            w.Name(name);
-        }
-    }
+    WritePool(w, world);
     w.Count(world.Props.size());
-    for (TPropModel prop : world.Props) {
+    for (const TPropModel& prop : world.Props) {
         w.Name(prop.Name);
-        Fields(w, prop);
+        WriteRecord(w, prop);
     }
     for (TRefKind kind : {rkRegion, rkSite, rkHint, rkAchievement}) {
         const std::vector<std::string> names = world.Names(kind);
@@ -325,32 +371,44 @@ std::string WriteWorldBytes(const TWorldModel& world) {
     for (const TRegionModel& region : world.Regions) {
         w.Count(region.Sites.size());
         for (const TSiteModel& site : region.Sites) {
-            WriteSite(w, site);
+            WriteRecord(w, site);
         }
     }
-    for (TRegionModel region : world.Regions) {
-        Fields(w, region);
-        for (TCellModel cell : region.Cells) {
-            w.Int("terrain", cell.Terrain);
-            w.Int("water", cell.Water);
-        }
-        w.Count(region.Plots.size());
-        for (TPlotModel plot : region.Plots) {
-            Fields(w, plot);
-        }
+    for (const TRegionModel& region : world.Regions) {
+        WriteRecord(w, region);
+        WriteMap(w, region);
     }
     w.Put32(static_cast<uint32_t>(world.MenuRegion));
     w.Put32(static_cast<uint32_t>(world.StartRegion));
     w.Put32(static_cast<uint32_t>(world.WorldMapRegion));
-    for (THintModel hint : world.Hints) {
-        Fields(w, hint);
+    for (const THintModel& hint : world.Hints) {
+        WriteRecord(w, hint);
     }
     w.Put32(static_cast<uint32_t>(world.RecommendationStart));
-    for (TAchievementModel achievement : world.Achievements) {
-        Fields(w, achievement);
+    for (const TAchievementModel& achievement : world.Achievements) {
+        WriteRecord(w, achievement);
     }
     w.Put32(static_cast<uint32_t>(world.RegionCounter));
     return w.Out;
+}
+
+std::string PoolBytes(const TWorldModel& world) {
+    return PieceBytes(WritePool, world);
+}
+
+template <class TRecord>
+std::string RecordBytes(const TRecord& record) {
+    return PieceBytes<TRecord>(WriteRecord, record);
+}
+template std::string RecordBytes(const TPropModel&);
+template std::string RecordBytes(const TSceneModel&);
+template std::string RecordBytes(const TSiteModel&);
+template std::string RecordBytes(const TRegionModel&);
+template std::string RecordBytes(const THintModel&);
+template std::string RecordBytes(const TAchievementModel&);
+
+std::string MapBytes(const TRegionModel& region) {
+    return PieceBytes(WriteMap, region);
 }
 
 TWorldModel ReadWorldBytes(std::string_view bytes) {
@@ -479,24 +537,17 @@ int32_t SceneOutputSlots(int32_t sceneType) {
 std::string EnumName(TEnumKind kind, int32_t value) {
     switch (kind) {
         case ekPropKind:
-            return value >= 0 && value < 5 ? std::string(PropKindNames[value]) : std::string();
+            return NameAt(PropKindNames, value);
         case ekSoundAction:
-            return value >= 0 && value < 5 ? std::string(SoundActionNames[value]) : std::string();
+            return NameAt(SoundActionNames, value);
         case ekSceneType:
             return value >= 0 && value < SceneTypeCount ? std::string(SceneTypeOf(value).Name)
                                                         : std::string();
         case ekActionCode:
-            for (const TNamedValue& code : ActionCodes) {
-                if (code.Value == value) {
-                    return std::string(code.Name);
-                }
-            }
-            return value == SlowTravel.Value ? std::string(SlowTravel.Name) : std::string();
+            return NameOf(ActionCodes, value);
         case ekTintAction:
-            for (const TNamedValue& word : TintWords) {
-                if (word.Value == value) {
-                    return std::string(word.Name);
-                }
+            if (std::string word = NameOf(TintWords, value); !word.empty()) {
+                return word;
             }
             if (value >= 1 && value <= 100) {
                 return "set " + std::to_string(value);
@@ -520,21 +571,9 @@ bool EnumValue(TEnumKind kind, std::string_view text, int32_t& value) {
     }
     switch (kind) {
         case ekPropKind:
-            for (std::size_t i = 0; i < PropKindNames.size(); ++i) {
-                if (PropKindNames[i] == text) {
-                    value = static_cast<int32_t>(i);
-                    return true;
-                }
-            }
-            return false;
+            return PositionOf(PropKindNames, text, value);
         case ekSoundAction:
-            for (std::size_t i = 0; i < SoundActionNames.size(); ++i) {
-                if (SoundActionNames[i] == text) {
-                    value = static_cast<int32_t>(i);
-                    return true;
-                }
-            }
-            return false;
+            return PositionOf(SoundActionNames, text, value);
         case ekSceneType:
             for (int32_t i = 0; i < SceneTypeCount; ++i) {
                 if (SceneTypeOf(i).Name == text) {
@@ -544,23 +583,10 @@ bool EnumValue(TEnumKind kind, std::string_view text, int32_t& value) {
             }
             return false;
         case ekActionCode:
-            for (const TNamedValue& code : ActionCodes) {
-                if (code.Name == text) {
-                    value = code.Value;
-                    return true;
-                }
-            }
-            if (text == SlowTravel.Name) {
-                value = SlowTravel.Value;
-                return true;
-            }
-            return false;
+            return ValueOf(ActionCodes, text, value);
         case ekTintAction: {
-            for (const TNamedValue& word : TintWords) {
-                if (word.Name == text) {
-                    value = word.Value;
-                    return true;
-                }
+            if (ValueOf(TintWords, text, value)) {
+                return true;
             }
             const std::size_t space = text.find(' ');
             int32_t percent = 0;
@@ -596,16 +622,17 @@ std::string EnumNames(TEnumKind kind) {
         }
         names += name;
     };
+    auto addNamed = [&](std::span<const TNamedValue> table) {
+        for (const TNamedValue& entry : table) {
+            add(entry.Name);
+        }
+    };
     switch (kind) {
         case ekPropKind:
-            for (std::string_view name : PropKindNames) {
-                add(name);
-            }
+            std::ranges::for_each(PropKindNames, add);
             break;
         case ekSoundAction:
-            for (std::string_view name : SoundActionNames) {
-                add(name);
-            }
+            std::ranges::for_each(SoundActionNames, add);
             break;
         case ekSceneType:
             for (int32_t i = 0; i < SceneTypeCount; ++i) {
@@ -613,15 +640,10 @@ std::string EnumNames(TEnumKind kind) {
             }
             break;
         case ekActionCode:
-            for (const TNamedValue& code : ActionCodes) {
-                add(code.Name);
-            }
-            add(SlowTravel.Name);
+            addNamed(ActionCodes);
             break;
         case ekTintAction:
-            for (const TNamedValue& word : TintWords) {
-                add(word.Name);
-            }
+            addNamed(TintWords);
             add("set N, lighten N, darken N (N in 1..100)");
             break;
         case ekNone:

@@ -198,6 +198,14 @@ std::string WriteWorldBytes(const TWorldModel& world);
 // reference outside its list, bytes after the end.
 TWorldModel ReadWorldBytes(std::string_view bytes);
 
+// Pieces of that file, for building a file part by part or damaging one part: the pool's
+// name lists; one record of a prop, scene, site (with its scene count and scenes), region
+// (without its map), hint or achievement; a region's map (cells, plot count and plots).
+std::string PoolBytes(const TWorldModel& world);
+template <class TRecord>
+std::string RecordBytes(const TRecord& record);
+std::string MapBytes(const TRegionModel& region);
+
 // What the game would misread or an author would not mean: duplicate names in a list, more
 // slot entries than the scene type has, references outside their lists. Returns the problems,
 // each naming the object; empty when the world is sound.
