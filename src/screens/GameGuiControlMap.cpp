@@ -331,6 +331,10 @@ void TGuiControlMap::SetRedrawAll(bool on) {
     SetCanvasRetained(light_, !on);
     SetCanvasRetained(map_, !on);
     SetCanvasRetained(fog_, !on);
+    // The mist over a hidden cell is drawn only where the mist's particles are.
+    if (fog_ != nullptr) {
+        fog_->Sparse = !on;
+    }
 }
 
 bool TGuiControlMap::DrawsLive() const {
@@ -1089,13 +1093,10 @@ void TGuiControlMap::Refresh(bool visible) {
     if (light_ != nullptr && !light_->PictureValid) {
         InvalidateCanvas(ground_);
     }
-    // The mist moves every frame under any fog.
+    // The mist's particles draw their own parts of the fog canvas again as they move.
     bool fogged = false;
     for (const TMapCell& cell : cells_) {
         fogged = fogged || cell.FogSprite != nullptr;
-    }
-    if (fogged) {
-        InvalidateCanvas(fog_);
     }
     // The map canvas, when in use, shows the ground, the mist and the effects' particles;
     // particles may move after this, drawing parts of the ground again.
