@@ -433,6 +433,20 @@ TEST_F(MapRules, KeptPicturesAreDrawnAgainOnlyWhereSomethingChanged) {
     EXPECT_TRUE(ground->PictureValid);
     EXPECT_GT(ground->DirtyCount, 0) << "a tree moving: where it was and where it is";
     DrawFrame();
+    // The land under the plots lies on the floor, which the ground shows: a part of it
+    // changed is that part of the ground.
+    TCanvas* floor = map->FloorCanvas();
+    EXPECT_EQ(Cell(3, 3).Base->Canvas, floor);
+    EXPECT_TRUE(untouched(floor));
+    const TCanvasRect changed{Cell(3, 3).X - 80, Cell(3, 3).Y - 40, Cell(3, 3).X + 80,
+                              Cell(3, 3).Y + 40};
+    InvalidateCanvasRect(floor, changed);
+    Frame(*map);
+    ASSERT_TRUE(ground->PictureValid);
+    ASSERT_EQ(ground->DirtyCount, 1);
+    EXPECT_LE(ground->DirtyRects[0].Left, changed.Left);
+    EXPECT_GE(ground->DirtyRects[0].Bottom, changed.Bottom);
+    DrawFrame();
     // Shown faded as a whole, the map goes through its own canvas.
     map->Alpha = 0.5f;
     Frame(*map);
