@@ -327,6 +327,7 @@ void TCanvas::Detached() {
     Retained = false;
     PictureValid = false;
     DirtyCount = 0;
+    Sparse = false;
 }
 
 bool TCanvas::InOrderBefore(const TItem& other) const {
