@@ -267,9 +267,10 @@ void TGuiControlMap::Initialize() {
     backgroundMap_ = GetTexture("G2BackgroundMap");
     const float width = Size.X;
     const float height = Size.Y;
-    // Drawn in this order: the ground shows the light, the fog sprites show the fog canvas,
-    // and the map canvas (when in use) shows the ground.
+    // Drawn in this order: the ground shows the light and the floor, the fog sprites show the
+    // fog canvas, and the map canvas (when in use) shows the ground.
     CreateCanvas(light_, Layer - 10, width, height);
+    CreateCanvas(floor_, Layer - 8, width, height);
     CreateCanvas(ground_, Layer - 7, width, height);
     CreateCanvas(fog_, Layer - 5, width, height);
     CreateCanvas(map_, Layer, width, height);
@@ -308,6 +309,7 @@ void TGuiControlMap::Finalize() {
     ReleaseCanvas(fog_);
     ReleaseCanvas(light_);
     ReleaseCanvas(ground_);
+    ReleaseCanvas(floor_);
     ReleaseTexture(mask_);
     ReleaseTexture(backgroundMap_);
     mask_ = nullptr;
@@ -329,6 +331,7 @@ void TGuiControlMap::ReleaseDrawing() {
     }
     ReleaseSprite(background_);
     ReleaseSprite(groundSprite_);
+    ReleaseSprite(floorSprite_);
     ReleaseSprite(lightSprite_);
     ReleaseSprite(output_);
 }
@@ -336,9 +339,14 @@ void TGuiControlMap::ReleaseDrawing() {
 void TGuiControlMap::SetRedrawAll(bool on) {
     redrawAll_ = on;
     SetCanvasRetained(ground_, !on);
+    SetCanvasRetained(floor_, !on);
     SetCanvasRetained(light_, !on);
     SetCanvasRetained(map_, !on);
     SetCanvasRetained(fog_, !on);
+    // The mist over a hidden cell is drawn only where the mist's particles are.
+    if (fog_ != nullptr) {
+        fog_->Sparse = !on;
+    }
 }
 
 bool TGuiControlMap::DrawsLive() const {
@@ -791,7 +799,7 @@ void TGuiControlMap::RefreshCell(TMapCell& cell) {
         look.Width = MapCellWidth;
         look.Height = MapCellHeight;
         look.Layers[0] = {cell.Terrain->Texture, cell.Pattern};
-        Apply(cell.Base, ground_, look);
+        Apply(cell.Base, floor_, look);
     }
     for (int32_t k = 0; k < static_cast<int32_t>(cell.BlendSprites.size()); ++k) {
         TSprite*& sprite = cell.BlendSprites[static_cast<std::size_t>(k)];
@@ -809,7 +817,7 @@ void TGuiControlMap::RefreshCell(TMapCell& cell) {
         look.ShadingMode = smAlphaMask;
         look.Layers[0] = {blend.Terrain->Texture, cell.Pattern};
         look.Layers[1] = {mask_, blend.Tile};
-        Apply(sprite, ground_, look);
+        Apply(sprite, floor_, look);
     }
     if (hidden || cell.Water == nullptr) {
         Drop(cell.WaterSprite);
@@ -1013,9 +1021,10 @@ void TGuiControlMap::RefreshPlot(int32_t index) {
 }
 
 void TGuiControlMap::Refresh(bool visible) {
-    if (!visible || ground_ == nullptr || map_ == nullptr) {
+    if (!visible || ground_ == nullptr || floor_ == nullptr || map_ == nullptr) {
         ReleaseDrawing();
         if (!visible) {
+            InvalidateCanvas(floor_);
             InvalidateCanvas(ground_);
             InvalidateCanvas(light_);
         }
@@ -1047,8 +1056,15 @@ void TGuiControlMap::Refresh(bool visible) {
         look.Width = static_cast<float>(pictureWidth);
         look.Height = static_cast<float>(pictureHeight);
         look.Layers[0] = {picture, 0};
-        Apply(background_, ground_, look);
+        Apply(background_, floor_, look);
     }
+    // Under everything else on the ground; plots lie at 550 and more.
+    TLook floorLook;
+    floorLook.Layer = -1;
+    floorLook.Width = width;
+    floorLook.Height = height;
+    floorLook.Layers[0] = {floor_->Texture.get(), 0};
+    Apply(floorSprite_, ground_, floorLook);
 
     if (light_ != nullptr) {
         const uint32_t clear = PackTint(ShownTint);
@@ -1100,6 +1116,7 @@ void TGuiControlMap::Refresh(bool visible) {
         }
     }
     if (redrawAll_) {
+        InvalidateCanvas(floor_);
         InvalidateCanvas(ground_);
         InvalidateCanvas(light_);
         InvalidateCanvas(map_);
@@ -1109,13 +1126,17 @@ void TGuiControlMap::Refresh(bool visible) {
     if (light_ != nullptr && !light_->PictureValid) {
         InvalidateCanvas(ground_);
     }
-    // The mist moves every frame under any fog.
+    // It shows the floor pixel for pixel: the floor's changed parts are its own.
+    if (!floor_->PictureValid) {
+        InvalidateCanvas(ground_);
+    }
+    for (int32_t i = 0; i < floor_->DirtyCount; ++i) {
+        InvalidateCanvasRect(ground_, floor_->DirtyRects[static_cast<std::size_t>(i)]);
+    }
+    // The mist's particles draw their own parts of the fog canvas again as they move.
     bool fogged = false;
     for (const TMapCell& cell : cells_) {
         fogged = fogged || cell.FogSprite != nullptr;
-    }
-    if (fogged) {
-        InvalidateCanvas(fog_);
     }
     // The map canvas, when in use, shows the ground, the mist and the effects' particles;
     // particles may move after this, drawing parts of the ground again.

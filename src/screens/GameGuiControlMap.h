@@ -6,10 +6,12 @@
 // stands still (background, cells, water, plots, the light over them and the painted map of
 // wholly hidden cells) lies on one kept picture, the ground, of which a frame draws again only
 // the parts that changed (a water cell's frame, a plot's fade, the particles of an effect
-// plot, which keep their depth among the plots); the screen shows it as one quad. Only the fog's
-// mist and the fog's edges, and the scenes' effects, are drawn live every frame, straight on the
-// control's canvas, or on the map canvas when the control is scaled, turned, tinted or faded as a
-// whole.
+// plot, which keep their depth among the plots); the screen shows it as one quad. The land
+// under all plots (background and blended terrain) is a kept picture of its own, the floor,
+// which the ground shows as one quad, so that a part drawn again costs one layer for it. Only the
+// fog's mist and the fog's edges, and the scenes' effects, are drawn live every frame, straight on
+// the control's canvas, or on the map canvas when the control is scaled, turned, tinted or faded as
+// a whole.
 #pragma once
 
 #include "app/EngineClasses.h"
@@ -167,6 +169,7 @@ public:
     std::array<float, 3> ShownTint{1, 1, 1};
     float FogFade = 1;
     TCanvas* GroundCanvas() const { return ground_; }
+    TCanvas* FloorCanvas() const { return floor_; }
     TCanvas* MapCanvas() const { return map_; }
     TCanvas* LightCanvas() const { return light_; }
     TCanvas* FogCanvas() const { return fog_; }
@@ -194,12 +197,14 @@ private:
     // Kept sorted by terrain code; fixed, so recomputing a cell allocates nothing.
     std::array<TTerrainBlendItem, 8> scratch_{};
     TRegion* region_ = nullptr;
-    TCanvas* ground_ = nullptr; // background, cells, water, plots and the light over them
+    TCanvas* floor_ = nullptr;  // background and terrain
+    TCanvas* ground_ = nullptr; // the floor, water, plots and the light over them
     TCanvas* map_ = nullptr;    // the ground and the live parts, when the whole is transformed
     TCanvas* light_ = nullptr;
     TCanvas* fog_ = nullptr;
     TSprite* background_ = nullptr;
     TSprite* groundSprite_ = nullptr;
+    TSprite* floorSprite_ = nullptr;
     TSprite* lightSprite_ = nullptr;
     TSprite* output_ = nullptr;
     TPerformer* fogPerformer_ = nullptr;

@@ -51,6 +51,9 @@ struct TVideoState {
     TCanvas* mainCanvas = nullptr;
     std::unique_ptr<TCaptureImage> snapshot;
     TDrawCache cache;
+    // The sparse canvases drawn so far this frame.
+    std::array<const TCanvas*, CanvasCacheSize> sparse{};
+    int32_t sparseCount = 0;
 };
 
 TVideoState video;
@@ -127,7 +130,59 @@ bool Cropped(const TSprite& sprite) {
             sprite.CropBottom != 1);
 }
 
+bool Overlap(const TCanvasRect& a, const TCanvasRect& b) {
+    return a.Left <= b.Right && b.Left <= a.Right && a.Top <= b.Bottom && b.Top <= a.Bottom;
+}
+
+// Whether Sprite shows only transparent pixels of a sparse canvas: its frame's part of that
+// canvas, with the texels filtering reaches, meets none of its sprites.
+bool ShowsNothing(const TSprite& sprite) {
+    const TTexture* texture = sprite.Layers[0].Texture;
+    if (video.sparseCount == 0 || sprite.ShadingMode != smDefault || texture == nullptr) {
+        return false;
+    }
+    const TCanvas* source = nullptr;
+    for (int32_t i = 0; i < video.sparseCount; ++i) {
+        const TCanvas* canvas = video.sparse[static_cast<std::size_t>(i)];
+        if (canvas->Texture.get() == texture) {
+            source = canvas;
+        }
+    }
+    if (source == nullptr || source->PixelWidth <= 0 || source->PixelHeight <= 0) {
+        return false;
+    }
+    const TSegment& segment = texture->SegmentAt(sprite.Layers[0].Frame);
+    const auto pw = static_cast<float>(source->PixelWidth);
+    const auto ph = static_cast<float>(source->PixelHeight);
+    // Texels of the frame's part, edges clamped as the sampler clamps them, and the two
+    // around them that filtering reaches; then in the canvas's units.
+    constexpr float Reach = 2;
+    const float unitsX = source->Width / pw;
+    const float unitsY = source->Height / ph;
+    const float u0 = segment.OffsetU * static_cast<float>(texture->Width);
+    const float u1 = u0 + segment.ScaleU * static_cast<float>(texture->Width);
+    const float v0 = segment.OffsetV * static_cast<float>(texture->Height);
+    const float v1 = v0 + segment.ScaleV * static_cast<float>(texture->Height);
+    const TCanvasRect shown{(std::clamp(std::min(u0, u1), 0.0f, pw) - Reach - pw / 2) * unitsX,
+                            (std::clamp(std::min(v0, v1), 0.0f, ph) - Reach - ph / 2) * unitsY,
+                            (std::clamp(std::max(u0, u1), 0.0f, pw) + Reach - pw / 2) * unitsX,
+                            (std::clamp(std::max(v0, v1), 0.0f, ph) + Reach - ph / 2) * unitsY};
+    // NaN fails the test and draws.
+    if (!(shown.Right >= shown.Left && shown.Bottom >= shown.Top)) {
+        return false;
+    }
+    for (const TSprite& drawn : source->Sprites) {
+        if (drawn.Visible && Overlap(SpriteBounds(drawn), shown)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void DrawSprite(TSprite& sprite, float effectiveZoom) {
+    if (ShowsNothing(sprite)) {
+        return;
+    }
     TVideoDevice& device = *video.device;
     TDrawCache& cache = video.cache;
 
@@ -224,10 +279,6 @@ void DrawSprite(TSprite& sprite, float effectiveZoom) {
     device.DrawQuad(c);
 }
 
-bool Overlap(const TCanvasRect& a, const TCanvasRect& b) {
-    return a.Left <= b.Right && b.Left <= a.Right && a.Top <= b.Bottom && b.Top <= a.Bottom;
-}
-
 TCanvasRect Union(const TCanvasRect& a, const TCanvasRect& b) {
     return {std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
             std::max(a.Bottom, b.Bottom)};
@@ -301,6 +352,7 @@ void TCanvas::Detached() {
     Retained = false;
     PictureValid = false;
     DirtyCount = 0;
+    Sparse = false;
 }
 
 bool TCanvas::InOrderBefore(const TItem& other) const {
@@ -398,11 +450,17 @@ bool DrawFrame(TCaptureImage* capture) {
         video.cache.frame[static_cast<std::size_t>(s)] = NoFrame;
     }
     const float mainZoom = video.mainCanvas->Zoom;
+    video.sparseCount = 0;
     for (TCanvas& canvas : *video.canvases) {
         const bool main = &canvas == video.mainCanvas;
         TGpuTexture* target = main ? nullptr : canvas.Texture->Gpu.get();
         if (!main && target == nullptr) {
             continue; // its render target could not be made
+        }
+        // Canvases come in layer order: those before this one hold this frame's picture.
+        if (!main && canvas.Sparse && canvas.ClearColor == 0 &&
+            video.sparseCount < static_cast<int32_t>(video.sparse.size())) {
+            video.sparse[static_cast<std::size_t>(video.sparseCount++)] = &canvas;
         }
         const bool kept = !main && canvas.Retained && canvas.PictureValid;
         if (kept && canvas.DirtyCount == 0) {
@@ -629,7 +687,14 @@ TCanvasRect SpriteBounds(const TSprite& sprite) {
     float hx = std::fabs(sprite.Scale * sprite.Width) / 2;
     float hy = std::fabs(sprite.Scale * sprite.Height) / 2;
     if (sprite.Angle != 0) {
-        hx = hy = std::sqrt(hx * hx + hy * hy);
+        // The turned quad's own box: the circle around it would draw up to twice as much
+        // of a kept picture again under a turning particle.
+        const float a = sprite.Angle * 0.0174532924f;
+        const float c = std::fabs(std::cos(a));
+        const float s = std::fabs(std::sin(a));
+        const float wx = c * hx + s * hy;
+        hy = s * hx + c * hy;
+        hx = wx;
     }
     if (Cropped(sprite)) {
         return {sprite.X - hx + 2 * hx * sprite.CropLeft, sprite.Y - hy + 2 * hy * sprite.CropTop,

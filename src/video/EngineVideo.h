@@ -85,6 +85,11 @@ public:
     // Parts of a kept picture to draw again while the rest of it stands.
     std::array<TCanvasRect, CanvasDirtyRects> DirtyRects{};
     int32_t DirtyCount = 0;
+    // Few sprites on a cleared (transparent black) canvas, such as a layer of particles:
+    // sprites in "Default" mode that show a part of it where none of its sprites reach draw
+    // nothing, instead of blending transparent pixels. Only for canvases drawn before those
+    // that show them.
+    bool Sparse = false;
 };
 
 struct TSpriteLayer {

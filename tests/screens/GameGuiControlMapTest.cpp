@@ -27,10 +27,11 @@ using test::TSceneryPool;
 constexpr float Step = 1.0f / 60.0f;
 
 // The control on the main canvas, at the design size.
-std::unique_ptr<TGuiControlMap> MakeMap(const std::string& fogEffect = "") {
+std::unique_ptr<TGuiControlMap> MakeMap(const std::string& fogEffect = "",
+                                        TVector2 size = {1600, 900}) {
     auto map = std::make_unique<TGuiControlMap>();
     map->Canvas = MainCanvas();
-    map->Size = {1600, 900};
+    map->Size = size;
     map->Layer = 100;
     map->FogEffectName = fogEffect;
     map->Initialize();
@@ -432,6 +433,20 @@ TEST_F(MapRules, KeptPicturesAreDrawnAgainOnlyWhereSomethingChanged) {
     EXPECT_TRUE(ground->PictureValid);
     EXPECT_GT(ground->DirtyCount, 0) << "a tree moving: where it was and where it is";
     DrawFrame();
+    // The land under the plots lies on the floor, which the ground shows: a part of it
+    // changed is that part of the ground.
+    TCanvas* floor = map->FloorCanvas();
+    EXPECT_EQ(Cell(3, 3).Base->Canvas, floor);
+    EXPECT_TRUE(untouched(floor));
+    const TCanvasRect changed{Cell(3, 3).X - 80, Cell(3, 3).Y - 40, Cell(3, 3).X + 80,
+                              Cell(3, 3).Y + 40};
+    InvalidateCanvasRect(floor, changed);
+    Frame(*map);
+    ASSERT_TRUE(ground->PictureValid);
+    ASSERT_EQ(ground->DirtyCount, 1);
+    EXPECT_LE(ground->DirtyRects[0].Left, changed.Left);
+    EXPECT_GE(ground->DirtyRects[0].Bottom, changed.Bottom);
+    DrawFrame();
     // Shown faded as a whole, the map goes through its own canvas.
     map->Alpha = 0.5f;
     Frame(*map);
@@ -599,6 +614,8 @@ protected:
         return picture;
     }
 
+    void ExpectKeptPicturesMatchDrawingEverything(const std::string& fogEffect, TVector2 size);
+
     std::unique_ptr<test::TMapEngine> engine;
     TSceneryPool pool;
     std::unique_ptr<TRegion> region;
@@ -669,13 +686,14 @@ TEST_F(MapDrawn, EveryFoggedCellShowsItsOwnPart) {
 
 // The kept pictures against drawing every layer every frame, at moments when plots and lights
 // fade, the tint moves, water flows, fog lifts, effects and effect plots run and the whole
-// map is faded.
-TEST_F(MapDrawn, KeptPicturesMatchDrawingEverything) {
+// map is faded; the mist over hidden cells is drawn only where its particles are.
+void MapDrawn::ExpectKeptPicturesMatchDrawingEverything(const std::string& fogEffect,
+                                                        TVector2 size) {
     region = test::BuildFullRegion(pool);
     // Smoke, mist and fires among the plots, some under the fog, fading in and out with the
     // group: their particles keep their depth, behind the plots in front of them.
     test::AddEffectPlots(*region, pool.Group);
-    map = MakeMap("G2Sparkle");
+    map = MakeMap(fogEffect, size);
     map->SetMap(region.get());
     map->ApplyReveals();
     TEffector effector("G2Sparkle");
@@ -721,6 +739,17 @@ TEST_F(MapDrawn, KeptPicturesMatchDrawingEverything) {
         ++checked;
     }
     EXPECT_EQ(checked, 9);
+}
+
+// Sparkles for the mist: most hidden cells show none of it.
+TEST_F(MapDrawn, KeptPicturesMatchDrawingEverything) {
+    ExpectKeptPicturesMatchDrawingEverything("G2Sparkle", {1600, 900});
+}
+
+// The game's mist over all the land, at the play form's size, where the fog canvas's outer
+// cells reach beyond its edges.
+TEST_F(MapDrawn, KeptPicturesMatchDrawingEverythingUnderTheGamesMist) {
+    ExpectKeptPicturesMatchDrawingEverything("G2MapFog", {1560, 860});
 }
 
 // The grid reaches past the play form's map control (1560 x 860): fog over the outer cells

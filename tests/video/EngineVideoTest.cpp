@@ -291,6 +291,78 @@ TEST_F(Video, KeptPicturesDrawOnlyTheirChangedParts) {
     ReleaseCanvas(canvas);
 }
 
+// A turned sprite's part is its turned quad's own box, not the circle around it.
+TEST_F(Video, TurnedSpritesCoverTheirOwnBox) {
+    TSprite* sprite = Sprite(1);
+    sprite->X = 10;
+    sprite->Angle = 90;
+    TCanvasRect bounds = SpriteBounds(*sprite);
+    EXPECT_NEAR(bounds.Left, 10 - 25, 1e-4);
+    EXPECT_NEAR(bounds.Top, -50, 1e-4);
+    sprite->Angle = -30;
+    sprite->Scale = 2;
+    bounds = SpriteBounds(*sprite);
+    const float c = std::cos(30 * 3.14159265f / 180);
+    EXPECT_NEAR(bounds.Right, 10 + c * 100 + 0.5f * 50, 1e-3);
+    EXPECT_NEAR(bounds.Bottom, 0.5f * 100 + c * 50, 1e-3);
+}
+
+// Sprites that show a part of a sparse canvas where none of its sprites reach would blend
+// only transparent pixels: they are not drawn. Every other case draws.
+TEST_F(Video, SparseCanvasesShowOnlyWhereTheirSpritesAre) {
+    TCanvas* sparse = nullptr;
+    CreateCanvas(sparse, 5, 100, 50); // 120 x 60 pixels
+    SetCanvasGrid(sparse, 0, 0, 25, 25, 2, 4);
+    SetCanvasRetained(sparse, true);
+    sparse->Sparse = true;
+    TSprite* mote = Sprite(1, sparse);
+    mote->X = -40; // in frame 0: -50 .. -25, -25 .. 0
+    mote->Y = -15;
+    mote->Width = mote->Height = 4;
+    std::vector<TSprite*> shown;
+    for (int32_t frame = 0; frame < 8; ++frame) {
+        TSprite* sprite = Sprite(1);
+        sprite->Layers[0] = {sparse->Texture.get(), frame};
+        shown.push_back(sprite);
+    }
+    auto draws = [&] { return Count(Frame(), "draw"); };
+    EXPECT_EQ(draws(), 1 + 1) << "the mote, and the frame it is in";
+    mote->X = -30;
+    InvalidateCanvas(sparse);
+    EXPECT_EQ(draws(), 1 + 1);
+    // Within two pixels of frame 1, filtering reaches into it.
+    mote->X = -27.5f;
+    InvalidateCanvas(sparse);
+    EXPECT_EQ(draws(), 1 + 2);
+    mote->X = -26;
+    mote->Angle = 45; // turned, its corners reach frame 4 below
+    mote->Y = -1.5f;
+    InvalidateCanvas(sparse);
+    EXPECT_EQ(draws(), 1 + 4);
+    mote->Visible = false;
+    InvalidateCanvas(sparse);
+    EXPECT_EQ(draws(), 0);
+
+    // Another mode, a canvas not cleared to transparent black, or one not sparse: all draw.
+    shown[3]->ShadingMode = smGrayscale;
+    EXPECT_EQ(draws(), 1);
+    shown[3]->ShadingMode = smDefault;
+    sparse->ClearColor = 0xFF000000;
+    EXPECT_EQ(draws(), 8);
+    sparse->ClearColor = 0;
+    sparse->Sparse = false;
+    EXPECT_EQ(draws(), 8);
+    sparse->Sparse = true;
+    // A canvas drawn before the sparse one shows its last frame's picture: it draws.
+    TCanvas* before = nullptr;
+    CreateCanvas(before, 3, 100, 50);
+    TSprite* early = Sprite(1, before);
+    early->Layers[0] = {sparse->Texture.get(), 7};
+    EXPECT_EQ(draws(), 1);
+    ReleaseCanvas(before);
+    ReleaseCanvas(sparse);
+}
+
 TEST_F(Video, SpritesComeBackResetFromTheirCache) {
     std::vector<TSprite*> sprites(2000, nullptr);
     for (TSprite*& sprite : sprites) {
