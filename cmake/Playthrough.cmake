@@ -132,9 +132,7 @@ if(DEFINED SCREENS AND NOT SCREENS STREQUAL "")
         set(step "comparing the screens (captures and difference pictures in ${WORK}/screens, "
                  "VALDMOOR_WRITE_REFERENCES=1 rewrites the references)")
         string(JOIN "" step ${step})
-        # The outer 12 pixels lie under the screen's frame, where the map's thin bands above
-        # and below its cells are not yet drawn alike from run to run; the rest must match.
-        run("${step}" compared ${COMPARE} ${WORK}/screens ${SCREENS} --margin 12)
+        run("${step}" compared ${COMPARE} ${WORK}/screens ${SCREENS})
         message(STATUS "${compared}")
     endif()
 endif()

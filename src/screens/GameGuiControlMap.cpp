@@ -142,6 +142,8 @@ struct TLook {
     float Alpha = 1;
     int32_t ShadingMode = smDefault;
     int32_t BlendMode = 0;
+    // The part shown, as the sprite's crop (left, top, right, bottom).
+    std::array<float, 4> Crop{0, 0, 1, 1};
     std::array<TSpriteLayer, 4> Layers{};
 };
 
@@ -165,7 +167,9 @@ bool Apply(TSprite*& sprite, TCanvas* canvas, const TLook& look) {
     TSprite& s = *sprite;
     const bool same = s.X == look.X && s.Y == look.Y && s.Width == look.Width &&
                       s.Height == look.Height && s.Alpha == look.Alpha &&
-                      s.ShadingMode == look.ShadingMode && s.BlendMode == look.BlendMode;
+                      s.ShadingMode == look.ShadingMode && s.BlendMode == look.BlendMode &&
+                      s.CropLeft == look.Crop[0] && s.CropTop == look.Crop[1] &&
+                      s.CropRight == look.Crop[2] && s.CropBottom == look.Crop[3];
     bool sameLayers = true;
     for (std::size_t i = 0; i < look.Layers.size(); ++i) {
         sameLayers = sameLayers && s.Layers[i].Texture == look.Layers[i].Texture &&
@@ -183,6 +187,10 @@ bool Apply(TSprite*& sprite, TCanvas* canvas, const TLook& look) {
         s.Alpha = look.Alpha;
         s.ShadingMode = look.ShadingMode;
         s.BlendMode = look.BlendMode;
+        s.CropLeft = look.Crop[0];
+        s.CropTop = look.Crop[1];
+        s.CropRight = look.Crop[2];
+        s.CropBottom = look.Crop[3];
         s.Layers = look.Layers;
         InvalidateSpriteArea(&s);
         changed = true;
@@ -832,6 +840,17 @@ void TGuiControlMap::RefreshCell(TMapCell& cell) {
     look.Width = MapCellWidth;
     look.Height = MapCellHeight;
     TCanvas* canvas = live_ ? Canvas : map_;
+    if (live_) {
+        // The grid reaches past the control, whose canvases end at its edges: drawn on the
+        // screen, the outer cells' mist is cut there too, or it would show only while live.
+        const float halfWidth = Size.X / 2;
+        const float halfHeight = Size.Y / 2;
+        auto part = [](float from, float at) { return std::clamp(from / at, 0.0f, 1.0f); };
+        look.Crop = {part(-halfWidth - (cell.X - MapCellWidth / 2), MapCellWidth),
+                     part(-halfHeight - (cell.Y - MapCellHeight / 2), MapCellHeight),
+                     part(halfWidth - (cell.X - MapCellWidth / 2), MapCellWidth),
+                     part(halfHeight - (cell.Y - MapCellHeight / 2), MapCellHeight)};
+    }
     // The painted map numbers its parts like the cells, from 1; the fog canvas's grid numbers
     // them from 0. Each picture shows the cell's own part.
     const TSpriteLayer painted{backgroundMap_, cell.Number};
@@ -844,6 +863,7 @@ void TGuiControlMap::RefreshCell(TMapCell& cell) {
         under.Layer = MapFogDepth;
         under.X = cell.X;
         under.Y = cell.Y;
+        under.Crop = {0, 0, 1, 1}; // the ground canvas ends at the control's edges itself
         under.Layers[0] = painted;
         Apply(cell.PaintedSprite, ground_, under);
         look.Layers[0] = mist;

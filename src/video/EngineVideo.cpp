@@ -121,6 +121,12 @@ void ReleaseRenderTargets() {
     }
 }
 
+bool Cropped(const TSprite& sprite) {
+    return sprite.Angle == 0 && sprite.Orientation == 0 &&
+           (sprite.CropLeft != 0 || sprite.CropTop != 0 || sprite.CropRight != 1 ||
+            sprite.CropBottom != 1);
+}
+
 void DrawSprite(TSprite& sprite, float effectiveZoom) {
     TVideoDevice& device = *video.device;
     TDrawCache& cache = video.cache;
@@ -160,6 +166,17 @@ void DrawSprite(TSprite& sprite, float effectiveZoom) {
     }
     c.Vertex[9][2] = sprite.X;
     c.Vertex[10][2] = sprite.Y;
+    const bool cropped = Cropped(sprite);
+    const float cropWidth = sprite.CropRight - sprite.CropLeft;
+    const float cropHeight = sprite.CropBottom - sprite.CropTop;
+    if (cropped) {
+        // The quad shrinks to the kept part and every layer's picture with it, so each pixel
+        // left shows what it showed whole.
+        c.Vertex[9][0] = sw * cropWidth;
+        c.Vertex[10][1] = sh * cropHeight;
+        c.Vertex[9][2] = sprite.X + sw * ((sprite.CropLeft + sprite.CropRight) / 2 - 0.5f);
+        c.Vertex[10][2] = sprite.Y + sh * ((sprite.CropTop + sprite.CropBottom) / 2 - 0.5f);
+    }
     c.Pixel[0][0] = sprite.Red * sprite.Alpha;
     c.Pixel[0][1] = sprite.Green * sprite.Alpha;
     c.Pixel[0][2] = sprite.Blue * sprite.Alpha;
@@ -179,7 +196,15 @@ void DrawSprite(TSprite& sprite, float effectiveZoom) {
         if (texture == nullptr) {
             continue;
         }
-        if (layer.Frame != cache.frame[stage]) {
+        if (cropped) {
+            const TSegment& segment = texture->SegmentAt(layer.Frame);
+            c.Vertex[s][0] = segment.ScaleU * cropWidth;
+            c.Vertex[s][1] = segment.ScaleV * cropHeight;
+            c.Vertex[s][2] = segment.OffsetU + segment.ScaleU * sprite.CropLeft;
+            c.Vertex[s][3] = segment.OffsetV + segment.ScaleV * sprite.CropTop;
+            cache.frame[stage] = NoFrame; // the next sprite sets its own
+            cache.segmentWidth[stage] = segment.PixelWidth;
+        } else if (layer.Frame != cache.frame[stage]) {
             const TSegment& segment = texture->SegmentAt(layer.Frame);
             c.Vertex[s][0] = segment.ScaleU;
             c.Vertex[s][1] = segment.ScaleV;
@@ -295,6 +320,8 @@ void TSprite::Detached() {
     BlendMode = 0;
     ShadingMode = 0;
     ShadingParam = 0;
+    CropLeft = CropTop = 0;
+    CropRight = CropBottom = 1;
     Layers = {};
 }
 
@@ -603,6 +630,11 @@ TCanvasRect SpriteBounds(const TSprite& sprite) {
     float hy = std::fabs(sprite.Scale * sprite.Height) / 2;
     if (sprite.Angle != 0) {
         hx = hy = std::sqrt(hx * hx + hy * hy);
+    }
+    if (Cropped(sprite)) {
+        return {sprite.X - hx + 2 * hx * sprite.CropLeft, sprite.Y - hy + 2 * hy * sprite.CropTop,
+                sprite.X - hx + 2 * hx * sprite.CropRight,
+                sprite.Y - hy + 2 * hy * sprite.CropBottom};
     }
     return {sprite.X - hx, sprite.Y - hy, sprite.X + hx, sprite.Y + hy};
 }

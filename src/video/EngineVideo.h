@@ -115,6 +115,13 @@ public:
     float Blue = 1;
     float Alpha = 1;
     float ShadingParam = 0;
+    // The part of the quad that is drawn, in fractions of its width and height from its
+    // top-left corner, as if the rest were clipped away; honoured on unturned sprites
+    // (Angle 0, Orientation 0), which is what a control clipping its live parts needs.
+    float CropLeft = 0;
+    float CropTop = 0;
+    float CropRight = 1;
+    float CropBottom = 1;
     std::array<TSpriteLayer, 4> Layers{};
 };
 

@@ -723,6 +723,41 @@ TEST_F(MapDrawn, KeptPicturesMatchDrawingEverything) {
     EXPECT_EQ(checked, 9);
 }
 
+// The grid reaches past the play form's map control (1560 x 860): fog over the outer cells
+// ends at the control's edges whether the map is drawn straight on the screen or through its
+// canvas, or the thin bands between would change with the way it happens to be drawn.
+TEST_F(MapDrawn, FogEndsAtTheControlsEdgesHoweverItIsDrawn) {
+    region = test::BuildFullRegion(pool);
+    map = std::make_unique<TGuiControlMap>();
+    map->Canvas = MainCanvas();
+    map->Size = {1560, 860};
+    map->Layer = 100;
+    map->Initialize();
+    map->SetMap(region.get());
+    map->ApplyReveals();
+    for (float alpha : {1.0f, 0.6f}) {
+        map->Alpha = alpha;
+        Frame(*map);
+        TPictureImage frame = Capture();
+        ASSERT_FALSE(frame.Pixels.empty());
+        int32_t outside = 0;
+        int32_t inside = 0;
+        for (float x = -799; x < 799; x += 3) {
+            for (float y : {-439.0f, -432.0f, 431.0f, 438.0f}) {
+                outside += PixelAt(frame, x, y) != 0 ? 1 : 0;
+            }
+            inside += PixelAt(frame, x, -428) != 0 ? 1 : 0;
+        }
+        for (float y = -439; y < 439; y += 3) {
+            for (float x : {-799.0f, -782.0f, 781.0f, 798.0f}) {
+                outside += PixelAt(frame, x, y) != 0 ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(outside, 0) << "alpha " << alpha;
+        EXPECT_GT(inside, 400) << "alpha " << alpha;
+    }
+}
+
 // The full region drawn, against a picture of an earlier run. To refresh it after a
 // deliberate change, delete tests/screens/MapRegion.png and run this once: it writes a new
 // one (and skips), which is then committed.

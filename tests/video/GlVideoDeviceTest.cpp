@@ -259,6 +259,51 @@ TEST_F(GlDevice, OrientationsTurnAndMirrorThePicture) {
     SetSpriteTexture(sprite, 0, nullptr);
 }
 
+// A cropped sprite shows, in its kept part, exactly what it shows whole, on every layer, and
+// nothing outside it.
+TEST_F(GlDevice, CroppedSpritesShowTheirOwnPartAndNothingElse) {
+    // Opaque corners: top-left red, top-right green, bottom-left blue, bottom-right white.
+    const uint8_t bgra[16] = {0, 0, 255, 255, 0, 255, 0, 255, 255, 0, 0, 255, 255, 255, 255, 255};
+    auto corners = MakeTexture(2, 2, pfA8R8G8B8, bgra, 8);
+    corners->Smooth = false;
+    SetSpriteTexture(sprite, 0, corners.get());
+    SetSpriteTexture(sprite, 1, corners.get());
+    sprite->ShadingMode = smMultiply1;
+    sprite->Width = MainCanvas()->Width * 0.75f;
+    sprite->X = MainCanvas()->Width * 0.1f;
+    TCaptureImage whole;
+    ASSERT_TRUE(DrawFrame(&whole));
+    sprite->Visible = false;
+    TCaptureImage empty;
+    ASSERT_TRUE(DrawFrame(&empty));
+    sprite->Visible = true;
+    sprite->CropLeft = 0.25f;
+    sprite->CropTop = 0.375f;
+    sprite->CropRight = 0.625f;
+    sprite->CropBottom = 1;
+    TCaptureImage cropped;
+    ASSERT_TRUE(DrawFrame(&cropped));
+    const TCanvasRect bounds = SpriteBounds(*sprite);
+    const float unit = MainCanvas()->Width / 64;
+    int32_t wrong = 0;
+    int32_t kept = 0;
+    for (int32_t y = 0; y < 32; ++y) {
+        for (int32_t x = 0; x < 64; ++x) {
+            const float cx = (static_cast<float>(x) + 0.5f - 32) * unit;
+            const float cy = (static_cast<float>(y) + 0.5f - 16) * unit;
+            const bool inside =
+                cx > bounds.Left && cx < bounds.Right && cy > bounds.Top && cy < bounds.Bottom;
+            kept += inside ? 1 : 0;
+            const TCaptureImage& expected = inside ? whole : empty;
+            wrong += Pixel(cropped, x, y) == Pixel(expected, x, y) ? 0 : 1;
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_GT(kept, 200); // the kept part spans all four colours
+    SetSpriteTexture(sprite, 0, nullptr);
+    SetSpriteTexture(sprite, 1, nullptr);
+}
+
 TEST_F(GlDevice, CanvasPicturesKeepTheirTopAtTheTop) {
     TCanvas* canvas = nullptr;
     CreateCanvas(canvas, 1, MainCanvas()->Width, MainCanvas()->Height);
