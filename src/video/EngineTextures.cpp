@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
+#include <memory>
 
 namespace valdmoor {
 namespace {
@@ -53,15 +54,25 @@ std::string FileName(std::string_view name, TFileKind kind) {
     return std::string(name) + std::string(FileKindExtension(kind));
 }
 
-std::string ReadWholeFile(TStorageFolder folder, std::string_view name, TFileKind kind) {
+// A whole file's bytes. Left uninitialised before the read: picture files run to megabytes,
+// and zeroing them first costs as much as reading them.
+struct TFileBytes {
+    std::unique_ptr<char[]> Data;
+    std::size_t Size = 0;
+    std::string_view View() const { return {Data.get(), Size}; }
+};
+
+TFileBytes ReadWholeFile(TStorageFolder folder, std::string_view name, TFileKind kind) {
     const std::unique_ptr<TStream> stream = StorageOpen(folder, name, kind);
     const int64_t size = stream->Size();
     if (size < 0 || size > MaxPictureFileBytes) {
         throw EngineError(FileName(name, kind) + ": the file is too large");
     }
-    std::string bytes(static_cast<std::size_t>(size), '\0');
+    TFileBytes bytes;
+    bytes.Size = static_cast<std::size_t>(size);
+    bytes.Data = std::make_unique_for_overwrite<char[]>(bytes.Size);
     try {
-        stream->ReadExact(bytes.data(), bytes.size());
+        stream->ReadExact(bytes.Data.get(), bytes.Size);
     } catch (const EngineError& error) {
         throw EngineError(FileName(name, kind) + ": " + error.what());
     }
@@ -69,19 +80,60 @@ std::string ReadWholeFile(TStorageFolder folder, std::string_view name, TFileKin
     return bytes;
 }
 
-void Upload(TTexture& texture, const TPictureImage& image) {
+// The format the device stores FORMAT in, after its fall-backs.
+TPixelFormat DeviceFormat(const TVideoDevice& device, TPixelFormat format) {
+    if (format == pfA8 && !device.HasA8) {
+        format = pfA8L8;
+    }
+    if (format == pfL8 && !device.HasL8) {
+        format = pfA8L8;
+    }
+    if (format == pfA8L8 && !device.HasA8L8) {
+        format = pfA8R8G8B8;
+    }
+    return format;
+}
+
+void CheckTexturePixels(const uint8_t* source, TPixelFormat format, int32_t bytesPerPixel,
+                        int32_t pitch, int32_t height, int32_t width) {
+    if (width < 1 || height < 1 || width > MaxPictureSize || height > MaxPictureSize) {
+        throw EngineError("Invalid texture size " + std::to_string(width) + " x " +
+                          std::to_string(height));
+    }
+    if (FormatBytes(format) == 0 || bytesPerPixel != FormatBytes(format) ||
+        pitch < width * bytesPerPixel || source == nullptr) {
+        throw EngineError("Invalid texture pixels (format " + std::to_string(format) + ", " +
+                          std::to_string(bytesPerPixel) + " bytes per pixel, pitch " +
+                          std::to_string(pitch) + ")");
+    }
+}
+
+void Upload(TTexture& texture, const TImageView& image) {
     TVideoDevice* device = state.device;
     if (device == nullptr) {
         throw EngineError("Failed to create texture");
     }
-    const TTexturePixels pixels =
-        PrepareTexturePixels(*device, image.Pixels.data(), image.Format, image.BytesPerPixel,
-                             image.Pitch, image.Height, image.Width);
+    CheckTexturePixels(image.Pixels, image.Format, image.BytesPerPixel, image.Pitch, image.Height,
+                       image.Width);
     texture.Gpu.reset();
-    texture.Width = pixels.Width;
-    texture.Height = pixels.Height;
-    texture.Gpu = device->CreateTexture(pixels.Width, pixels.Height, pixels.Format,
-                                        pixels.Pixels.data(), pixels.Pitch);
+    // Most pictures go to the device as they are: a copy is made only to pad or convert them.
+    const bool padded = device->TexturePow2Only && (PowerOfTwoAbove(image.Width) != image.Width ||
+                                                    PowerOfTwoAbove(image.Height) != image.Height);
+    if (!padded && DeviceFormat(*device, image.Format) == image.Format &&
+        image.Pitch % image.BytesPerPixel == 0) {
+        texture.Width = image.Width;
+        texture.Height = image.Height;
+        texture.Gpu = device->CreateTexture(image.Width, image.Height, image.Format, image.Pixels,
+                                            image.Pitch);
+    } else {
+        const TTexturePixels pixels =
+            PrepareTexturePixels(*device, image.Pixels, image.Format, image.BytesPerPixel,
+                                 image.Pitch, image.Height, image.Width);
+        texture.Width = pixels.Width;
+        texture.Height = pixels.Height;
+        texture.Gpu = device->CreateTexture(pixels.Width, pixels.Height, pixels.Format,
+                                            pixels.Pixels.data(), pixels.Pitch);
+    }
     if (texture.Gpu == nullptr) {
         throw EngineError("Failed to create texture");
     }
@@ -99,18 +151,20 @@ void ShareWithFrames(TBaseImageTexture& texture) {
 }
 
 void LoadTpx(TBaseImageTexture& texture, TStorageFolder folder, std::string_view name) {
-    const TTpxFile file = ReadTpx(ReadWholeFile(folder, name, fkTpx), FileName(name, fkTpx));
+    // The images are views into the file's bytes, which live until the upload is done.
+    const TFileBytes bytes = ReadWholeFile(folder, name, fkTpx);
+    const TTpxView file = ViewTpx(bytes.View(), FileName(name, fkTpx));
     for (const std::string& problem : file.Skipped) {
         LogMessage("Failed to create texture \"" + texture.Name() + "\" (" + problem + ")");
     }
-    const TPictureImage& first = file.Images.front();
+    const TImageView& first = file.Images.front();
     Upload(texture, first);
     MakeFullSegment(texture, first.Width, first.Height);
 
     // FrameCount after each image, so "all frames" means what the file held at its animations.
     std::vector<int32_t> frameCounts(file.Images.size(), 1);
     for (std::size_t i = 1; i < file.Images.size(); ++i) {
-        const TPictureImage& image = file.Images[i];
+        const TImageView& image = file.Images[i];
         auto frame = std::make_unique<TFrameImageTexture>(texture.Name(), &texture);
         frame->Smooth = texture.Smooth;
         frame->SharesSegments = image.Width == first.Width && image.Height == first.Height;
@@ -147,13 +201,13 @@ void LoadTpx(TBaseImageTexture& texture, TStorageFolder folder, std::string_view
 
 void LoadImage(TBaseImageTexture& texture, TStorageFolder folder, std::string_view name,
                TFileKind kind) {
-    const std::string bytes = ReadWholeFile(folder, name, kind);
-    TPictureImage image = kind == fkPng ? DecodePng(bytes, FileName(name, kind))
-                                        : DecodeJpeg(bytes, FileName(name, kind));
+    const TFileBytes file = ReadWholeFile(folder, name, kind);
+    TPictureImage image = kind == fkPng ? DecodePng(file.View(), FileName(name, kind))
+                                        : DecodeJpeg(file.View(), FileName(name, kind));
     if (kind == fkPng) {
         PremultiplyPng(image);
     }
-    Upload(texture, image);
+    Upload(texture, ViewOf(image));
     MakeFullSegment(texture, image.Width, image.Height);
 }
 
@@ -254,7 +308,8 @@ TEmptyTexture::TEmptyTexture() {
     Smooth = true;
     MakeFullSegment(*this, 1, 1);
     try {
-        Upload(*this, MakeArgbImage(1, 1));
+        const TPictureImage blank = MakeArgbImage(1, 1);
+        Upload(*this, ViewOf(blank));
     } catch (const std::exception& error) {
         LogMessage(std::string("Failed to create empty texture (") + error.what() + ")");
         Gpu.reset();
@@ -525,29 +580,11 @@ bool CreateRenderTarget(TRenderTargetTexture& texture, TPixelFormat format) {
 TTexturePixels PrepareTexturePixels(const TVideoDevice& device, const uint8_t* source,
                                     TPixelFormat format, int32_t bytesPerPixel, int32_t pitch,
                                     int32_t height, int32_t width) {
-    if (width < 1 || height < 1 || width > MaxPictureSize || height > MaxPictureSize) {
-        throw EngineError("Invalid texture size " + std::to_string(width) + " x " +
-                          std::to_string(height));
-    }
-    if (FormatBytes(format) == 0 || bytesPerPixel != FormatBytes(format) ||
-        pitch < width * bytesPerPixel || source == nullptr) {
-        throw EngineError("Invalid texture pixels (format " + std::to_string(format) + ", " +
-                          std::to_string(bytesPerPixel) + " bytes per pixel, pitch " +
-                          std::to_string(pitch) + ")");
-    }
+    CheckTexturePixels(source, format, bytesPerPixel, pitch, height, width);
     TTexturePixels out;
     out.Width = device.TexturePow2Only ? PowerOfTwoAbove(width) : width;
     out.Height = device.TexturePow2Only ? PowerOfTwoAbove(height) : height;
-    out.Format = format;
-    if (out.Format == pfA8 && !device.HasA8) {
-        out.Format = pfA8L8;
-    }
-    if (out.Format == pfL8 && !device.HasL8) {
-        out.Format = pfA8L8;
-    }
-    if (out.Format == pfA8L8 && !device.HasA8L8) {
-        out.Format = pfA8R8G8B8;
-    }
+    out.Format = DeviceFormat(device, format);
     const int32_t bytes = FormatBytes(out.Format);
     out.Pitch = out.Width * bytes;
     out.Pixels.assign(static_cast<std::size_t>(out.Pitch) * static_cast<std::size_t>(out.Height),

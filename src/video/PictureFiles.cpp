@@ -72,7 +72,7 @@ private:
     std::size_t at_ = 0;
 };
 
-TPictureImage ReadImageChunk(std::string_view body, std::string_view fileName, int32_t number) {
+TImageView ReadImageChunk(std::string_view body, std::string_view fileName, int32_t number) {
     const std::string what = "image " + std::to_string(number);
     TBodyReader reader(body, fileName, what);
     reader.Int32("header"); // reserved
@@ -105,16 +105,38 @@ TPictureImage ReadImageChunk(std::string_view body, std::string_view fileName, i
                               std::to_string(reader.Left()));
     }
 
-    TPictureImage image;
+    TImageView image;
     image.Width = width;
     image.Height = height;
     image.Format = static_cast<TPixelFormat>(format);
     image.BytesPerPixel = bytesPerPixel;
-    image.Pitch = static_cast<int32_t>(rowBytes); // kept packed
-    image.Pixels.resize(static_cast<std::size_t>(rowBytes) * static_cast<std::size_t>(height));
-    for (int32_t y = 0; y < height; ++y) {
-        const std::string_view row = reader.Take(static_cast<std::size_t>(pitch), "pixels");
-        std::memcpy(image.Row(y), row.data(), static_cast<std::size_t>(rowBytes));
+    image.Pitch = pitch;
+    image.Pixels = reinterpret_cast<const uint8_t*>(
+        reader.Take(static_cast<std::size_t>(pixelBytes), "pixels").data());
+    return image;
+}
+
+// A packed copy of a view's pixels.
+TPictureImage CopyImage(const TImageView& view) {
+    TPictureImage image;
+    image.Width = view.Width;
+    image.Height = view.Height;
+    image.Format = view.Format;
+    image.BytesPerPixel = view.BytesPerPixel;
+    const auto rowBytes =
+        static_cast<std::size_t>(view.Width) * static_cast<std::size_t>(view.BytesPerPixel);
+    image.Pitch = static_cast<int32_t>(rowBytes);
+    const auto pitch = static_cast<std::size_t>(view.Pitch);
+    const auto height = static_cast<std::size_t>(view.Height);
+    // Copied straight in, never zeroed first: these are the largest buffers of a start-up.
+    if (pitch == rowBytes) {
+        image.Pixels.assign(view.Pixels, view.Pixels + rowBytes * height);
+    } else {
+        image.Pixels.reserve(rowBytes * height);
+        for (std::size_t y = 0; y < height; ++y) {
+            const uint8_t* row = view.Pixels + pitch * y;
+            image.Pixels.insert(image.Pixels.end(), row, row + rowBytes);
+        }
     }
     return image;
 }
@@ -332,8 +354,13 @@ TPictureImage MakeArgbImage(int32_t width, int32_t height) {
     return image;
 }
 
-TTpxFile ReadTpx(std::string_view bytes, std::string_view fileName) {
-    TTpxFile file;
+TImageView ViewOf(const TPictureImage& image) {
+    return {image.Width,         image.Height, image.Format,
+            image.BytesPerPixel, image.Pitch,  image.Pixels.data()};
+}
+
+TTpxView ViewTpx(std::string_view bytes, std::string_view fileName) {
+    TTpxView file;
     std::size_t at = 0;
     int32_t chunk = 0;
     int32_t imageChunks = 0; // numbers images as the file does, skipped ones included
@@ -402,6 +429,19 @@ TTpxFile ReadTpx(std::string_view bytes, std::string_view fileName) {
     if (file.Images.empty()) {
         Damaged(fileName, "the file holds no image");
     }
+    return file;
+}
+
+TTpxFile ReadTpx(std::string_view bytes, std::string_view fileName) {
+    TTpxView view = ViewTpx(bytes, fileName);
+    TTpxFile file;
+    file.Images.reserve(view.Images.size());
+    for (const TImageView& image : view.Images) {
+        file.Images.push_back(CopyImage(image));
+    }
+    file.Animations = std::move(view.Animations);
+    file.ImagesBeforeAnimations = view.ImagesBeforeAnimations;
+    file.Skipped = std::move(view.Skipped);
     return file;
 }
 

@@ -51,6 +51,26 @@ struct TTpxFile {
     std::vector<std::string> Skipped;
 };
 
+// An image's pixels where they already lie (in a file's bytes or an image): valid only as
+// long as those bytes, and never copied, so a picture goes from its file to the device whole.
+struct TImageView {
+    int32_t Width = 0;
+    int32_t Height = 0;
+    TPixelFormat Format = pfA8R8G8B8;
+    int32_t BytesPerPixel = 4;
+    int32_t Pitch = 0;
+    const uint8_t* Pixels = nullptr;
+};
+TImageView ViewOf(const TPictureImage& image);
+
+// A ".tpx" file read in place: as TTpxFile, with views into the file's bytes for images.
+struct TTpxView {
+    std::vector<TImageView> Images;
+    std::vector<TTpxAnimation> Animations;
+    int32_t ImagesBeforeAnimations = 0;
+    std::vector<std::string> Skipped;
+};
+
 // Chunk ids of ".tpx" files.
 constexpr int32_t TpxImageChunk = 1;
 constexpr int32_t TpxAnimationListChunk = 7;
@@ -61,6 +81,8 @@ constexpr int32_t TpxSingleAnimationChunk = 8;
 // unknown pixel format. A damaged image after the first is only a lost frame: it is left out
 // and noted in Skipped (an image chunk cut off by the end of the file ends the reading).
 TTpxFile ReadTpx(std::string_view bytes, std::string_view fileName);
+// The same reading and checks, without copying any pixels out of Bytes.
+TTpxView ViewTpx(std::string_view bytes, std::string_view fileName);
 // The images, then one animation list chunk when there are animations.
 std::string WriteTpx(const TTpxFile& file);
 

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <jpeglib.h>
 #include <limits>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -367,6 +368,39 @@ TEST_F(TextureLoading, AStandInNeverLendsItsSegmentsToALayout) {
     GetTexture("G2Square09"); // missing: shows the stand-in's single segment
     GetTexture("G2Square09Broken");
     EXPECT_EQ(GetTexture("G2Square09Fine")->SegmentCount(), 4);
+}
+
+// Pictures go to the device straight from the file's bytes; rows padded in the file arrive
+// packed, also when the padding is no whole number of pixels.
+TEST_F(TextureLoading, PaddedTpxRowsReachTheDevicePacked) {
+    const auto le32 = [](std::initializer_list<int32_t> values) {
+        std::string out;
+        for (const int32_t value : values) {
+            for (int shift = 0; shift < 32; shift += 8) {
+                out.push_back(static_cast<char>((static_cast<uint32_t>(value) >> shift) & 0xFF));
+            }
+        }
+        return out;
+    };
+    std::string wholePixels = "ABCDEFGHabcdefgh"; // 2 x 2 pixels, rows padded to 12 bytes
+    wholePixels.insert(8, "1234");
+    wholePixels += "5678";
+    std::string oddPixels = "ABCDEFGHabcdefgh"; // rows padded to 10 bytes
+    oddPixels.insert(8, "12");
+    oddPixels += "34";
+    for (const auto& [name, pitch, pixels] :
+         {std::tuple{"G2Whole", 12, wholePixels}, std::tuple{"G2Odd", 10, oddPixels}}) {
+        const std::string body = le32({0, 2, 2, pfA8R8G8B8, 4, pitch}) + pixels;
+        Put(std::string("Ordinary/") + name + ".tpx",
+            le32({1, static_cast<int32_t>(body.size())}) + body);
+    }
+    TexturesStart(device);
+    for (const char* name : {"G2Whole", "G2Odd"}) {
+        const TTexture* texture = GetTexture(name);
+        EXPECT_EQ(texture->Width, 2) << name;
+        const auto& gpu = static_cast<const TNullTexture&>(*texture->Gpu);
+        EXPECT_EQ(std::string(gpu.Pixels.begin(), gpu.Pixels.end()), "ABCDEFGHabcdefgh") << name;
+    }
 }
 
 TEST_F(TextureLoading, FramesAndAnimationsComeFromTheTpx) {

@@ -68,6 +68,20 @@ TEST(Tpx, WritesAndReadsImagesAndAnimations) {
     EXPECT_EQ(std::string(l8.Images[0].Pixels.begin(), l8.Images[0].Pixels.end()), "abcd");
 }
 
+// Reading in place leaves the pixels where the file has them, padding and all, and checks as
+// the copying reader does.
+TEST(Tpx, ViewsPointIntoTheFilesBytes) {
+    const std::string bytes = Chunk(1, Le32({0, 2, 2, pfL8, 1, 3}) + "ab_cd_") +
+                              Chunk(1, Le32({0, 1, 1, pfA8R8G8B8, 4, 4}) + "wxyz");
+    const TTpxView view = ViewTpx(bytes, "view.tpx");
+    ASSERT_EQ(view.Images.size(), 2u);
+    EXPECT_EQ(view.Images[0].Pitch, 3);
+    EXPECT_EQ(reinterpret_cast<const char*>(view.Images[0].Pixels), bytes.data() + 32);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(view.Images[1].Pixels), 4), "wxyz");
+    EXPECT_EQ(MessageOf([] { ViewTpx(ImageChunk(4, 4, pfA8R8G8B8, 4, 16, 63), "short.tpx"); }),
+              MessageOf([] { ReadTpx(ImageChunk(4, 4, pfA8R8G8B8, 4, 16, 63), "short.tpx"); }));
+}
+
 TEST(Tpx, DamagedFilesRaiseNamingTheFile) {
     const std::string good = ImageChunk(2, 2, pfA8R8G8B8, 4, 8, 16);
     const std::vector<std::pair<std::string, std::string>> cases = {
