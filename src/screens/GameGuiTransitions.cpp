@@ -10,9 +10,11 @@
 namespace valdmoor {
 
 TGuiTransitionCover::TGuiTransitionCover(std::string name, float coverTime, float holdTime,
-                                         float uncoverTime, TColor3 coverColor, std::string textKey)
+                                         float uncoverTime, TColor3 coverColor, std::string textKey,
+                                         float textScale)
     : TGuiTransition(std::move(name)), UncoverTime(uncoverTime), HoldTime(holdTime),
-      CoverTime(coverTime), CoverColor(coverColor), TextKey(std::move(textKey)) {}
+      CoverTime(coverTime), CoverColor(coverColor), TextKey(std::move(textKey)),
+      TextScale(textScale) {}
 
 TGuiTransitionCover::~TGuiTransitionCover() {
     ReleaseText(TextObject);
@@ -40,6 +42,7 @@ void TGuiTransitionCover::Fit() {
         ReleaseText(TextObject);
         CreateText(TextObject, MainCanvas(), BaseLayer + 1, 0, FontGame, canvas->Width,
                    canvas->Height);
+        SetTextScale(TextObject, TextScale);
         SetText(TextObject, ScriptText(TextKey));
         SetTextAlpha(TextObject, alpha);
     }
@@ -67,6 +70,7 @@ void TGuiTransitionCover::Start() {
     }
     if (!TextKey.empty() && canvas != nullptr) {
         CreateText(TextObject, canvas, BaseLayer + 1, 0, FontGame, canvas->Width, canvas->Height);
+        SetTextScale(TextObject, TextScale);
         SetText(TextObject, ScriptText(TextKey));
     }
     Fit();

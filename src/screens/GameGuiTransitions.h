@@ -14,9 +14,10 @@ class TText;
 
 class TGuiTransitionCover : public TGuiTransition {
 public:
-    // Times in the order they run: covering, holding, uncovering.
+    // Times in the order they run: covering, holding, uncovering. TextScale enlarges the text
+    // over the game font's size (the ending's title).
     TGuiTransitionCover(std::string name, float coverTime, float holdTime, float uncoverTime,
-                        TColor3 coverColor, std::string textKey = {});
+                        TColor3 coverColor, std::string textKey = {}, float textScale = 1);
     ~TGuiTransitionCover() override;
 
     void Start() override;
@@ -33,6 +34,7 @@ public:
     float CoverTime;
     TColor3 CoverColor;
     std::string TextKey;
+    float TextScale;
     TSprite* Cover = nullptr;
     TText* TextObject = nullptr;
     float Elapsed = 0;

@@ -106,17 +106,20 @@ void RegisterTransitions() {
         float Hold;
         float Uncover;
         const char* TextKey;
+        float TextScale;
     };
     constexpr TCoverValues Covers[] = {
-        {"Splash", 0.75f, 0.0f, 0.75f, ""},
-        {"Fade", 0.3f, 0.0f, 0.3f, ""},
-        {"FadeBeginning", 0.3f, 0.0f, 1.5f, ""},
-        {"FadeAfterWhile", 1.0f, 2.0f, 3.0f, "LabelAfterWhile"},
-        {"FadeEnding", 4.0f, 2.0f, 2.0f, "LabelTheEnd"},
+        {"Splash", 0.75f, 0.0f, 0.75f, "", 1},
+        {"Fade", 0.3f, 0.0f, 0.3f, "", 1},
+        {"FadeBeginning", 0.3f, 0.0f, 1.5f, "", 1},
+        {"FadeAfterWhile", 1.0f, 2.0f, 3.0f, "LabelAfterWhile", 1},
+        // The ending's words stand as a title: at the body font's size they read as a caption.
+        {"FadeEnding", 4.0f, 2.0f, 2.0f, "LabelTheEnd", 3},
     };
     for (const TCoverValues& cover : Covers) {
         RegisterTransition(std::make_unique<TGuiTransitionCover>(
-            cover.Name, cover.Cover, cover.Hold, cover.Uncover, TColor3{}, cover.TextKey));
+            cover.Name, cover.Cover, cover.Hold, cover.Uncover, TColor3{}, cover.TextKey,
+            cover.TextScale));
     }
 }
 

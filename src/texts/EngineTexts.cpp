@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <memory>
 
 namespace valdmoor {
@@ -335,7 +336,7 @@ TScan ScanText(TFont& font, std::string_view s, bool wrap, float boxWidth, bool 
 
 // Puts one line into the box: aligned when it fits, squeezed to the box's width otherwise.
 void AlignLine(const TText& text, TCharacter* first, const TCharacter* stop, float width) {
-    const float box = text.BoxWidth;
+    const float box = text.BoxWidth / text.Scale;
     if (width <= box || width <= 0) {
         float offset = -0.5f * width;
         if ((text.Flags & tfAlignLeft) != 0) {
@@ -363,8 +364,9 @@ void AlignLine(const TText& text, TCharacter* first, const TCharacter* stop, flo
 void PositionSprites(const TText& text) {
     for (TCharacter& item : text.Characters) {
         if (item.Sprite != nullptr) {
-            item.Sprite->X = text.X + item.X;
-            item.Sprite->Y = text.Y + item.Y;
+            item.Sprite->X = text.X + item.X * text.Scale;
+            item.Sprite->Y = text.Y + item.Y * text.Scale;
+            item.Sprite->Scale = text.Scale;
         }
     }
 }
@@ -414,7 +416,7 @@ void PlaceItems(TText& text, const TFont& font) {
     }
 
     const float total = static_cast<float>(lineIndex) * font.LineHeight;
-    const float box = text.BoxHeight;
+    const float box = text.BoxHeight / text.Scale;
     if (total <= box) {
         float offset = -0.5f * total;
         if ((text.Flags & tfAlignTop) != 0) {
@@ -443,7 +445,8 @@ void Layout(TText& text) {
         text.Characters.Clear();
         return;
     }
-    ScanText(*font, text.Text, (text.Flags & tfWordWrap) != 0, text.BoxWidth, text.Editable, &text);
+    ScanText(*font, text.Text, (text.Flags & tfWordWrap) != 0, text.BoxWidth / text.Scale,
+             text.Editable, &text);
     if (text.Editable) {
         if (auto* caret = text.Characters.NewItem()) {
             SetItem(text, caret, CaretCode, nullptr, 0);
@@ -754,6 +757,7 @@ TText::~TText() = default;
 void TText::Attached() {
     Red = Green = Blue = 1;
     Alpha = 1;
+    Scale = 1;
 }
 
 void TText::Detached() {
@@ -837,6 +841,14 @@ void SetTextAlpha(TText* text, float alpha) {
     }
 }
 
+void SetTextScale(TText* text, float scale) {
+    if (text == nullptr || !(scale > 0) || !std::isfinite(scale) || text->Scale == scale) {
+        return;
+    }
+    text->Scale = scale;
+    Layout(*text);
+}
+
 void CharacterPosition(const TText* text, int32_t index, float& x, float& y) {
     x = text != nullptr ? text->X : 0;
     y = text != nullptr ? text->Y : 0;
@@ -848,8 +860,8 @@ void CharacterPosition(const TText* text, int32_t index, float& x, float& y) {
     // The caret stands at the left edge of a character; a back-step's item lies behind the
     // place it starts from.
     const float half = 0.5f * item->Width;
-    x += item->Code == BackStepCode ? item->X + half : item->X - half;
-    y += item->Y;
+    x += (item->Code == BackStepCode ? item->X + half : item->X - half) * text->Scale;
+    y += item->Y * text->Scale;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -113,6 +113,8 @@ public:
     float Green = 1;
     float Blue = 1;
     float Alpha = 1;
+    // Drawn size over the font's own, for a title; the box stays in canvas units.
+    float Scale = 1;
 };
 
 void CreateText(TText*& text, TCanvas* canvas, int32_t layer, uint8_t flags, int32_t fontIndex,
@@ -125,6 +127,8 @@ void SetTextEditable(TText* text, bool on);
 void SetTextPosition(TText* text, float x, float y);
 void SetTextColor(TText* text, float red, float green, float blue);
 void SetTextAlpha(TText* text, float alpha);
+// Enlarges (or shrinks) the text about its centre; a scale that is not above 0 is ignored.
+void SetTextScale(TText* text, float scale);
 // Where the caret stands before character Index (1-based, limited to the count) of an
 // editable text, in canvas units; the text's centre for other texts.
 void CharacterPosition(const TText* text, int32_t index, float& x, float& y);

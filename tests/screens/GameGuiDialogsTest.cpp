@@ -41,7 +41,7 @@ protected:
         RegisterTransition(
             std::make_unique<TGuiTransitionCover>("Fade", 0.3f, 0.0f, 0.3f, ColorBlack));
         RegisterTransition(std::make_unique<TGuiTransitionCover>("FadeEnding", 4.0f, 2.0f, 2.0f,
-                                                                 ColorBlack, "LabelTheEnd"));
+                                                                 ColorBlack, "LabelTheEnd", 3));
         RegisterForm(std::make_unique<test::TBuildForm>("Languages"));
         form =
             static_cast<test::TGameForm*>(RegisterForm(std::make_unique<test::TGameForm>("Play")));
@@ -264,6 +264,7 @@ TEST_F(GameLook, EndingCoverHoldsItsTextBetweenCoveringAndUncovering) {
     EXPECT_NEAR(cover->CoverAlpha(), 0.5f, 0.05f);
     ASSERT_NE(cover->TextObject, nullptr);
     EXPECT_EQ(cover->TextObject->Text, "The End");
+    EXPECT_FLOAT_EQ(cover->TextObject->Scale, 3) << "the ending's words stand as a title";
     EXPECT_FLOAT_EQ(cover->TextObject->Alpha, cover->CoverAlpha());
     EXPECT_EQ(cover->Cover->Width, MainCanvas()->Width);
     Frames(150); // covered, swapped, then a second of the hold

@@ -244,6 +244,38 @@ TEST_F(Texts, AlignmentFlagsPlaceLinesInTheBox) {
     EXPECT_FLOAT_EQ(centred[0]->Y, 20);
 }
 
+// A title drawn at three times the font's size: glyphs grow about the text's centre, the box
+// still bounds the line in canvas units, and a released text comes back unscaled.
+TEST_F(Texts, ScaledTextGrowsAboutItsCentreAndStillFitsItsBox) {
+    const float half = 0.5f * font->LineHeight;
+    TText* text = Make("AB", tfAlignLeft | tfAlignTop, 600, 300);
+    SetTextPosition(text, 10, 20);
+    SetTextScale(text, 3);
+    std::vector<TSprite*> glyphs = Glyphs(text);
+    ASSERT_EQ(glyphs.size(), 2u);
+    EXPECT_FLOAT_EQ(glyphs[0]->Scale, 3);
+    EXPECT_FLOAT_EQ(glyphs[1]->X - glyphs[0]->X, 3 * advance);
+    EXPECT_FLOAT_EQ(glyphs[0]->X - 1.5f * glyphs[0]->Width, 10 - 300);
+    EXPECT_FLOAT_EQ(glyphs[0]->Y, 20 - 150 + 3 * half);
+    SetTextScale(text, 0);
+    SetTextScale(text, -1);
+    EXPECT_FLOAT_EQ(text->Scale, 3) << "a scale that is not above 0 is ignored";
+
+    // A line wider than the box at that scale is squeezed to the box, not past it.
+    const float box = 3 * advance;
+    TText* wide = Make("ABCD", 0, 3 * box);
+    SetTextScale(wide, 3);
+    glyphs = Glyphs(wide);
+    ASSERT_EQ(glyphs.size(), 4u);
+    EXPECT_NEAR(glyphs.front()->X - 1.5f * glyphs.front()->Width, -1.5f * box, 1e-3);
+    EXPECT_NEAR(glyphs.back()->X + 1.5f * glyphs.back()->Width, 1.5f * box, 1e-3);
+
+    ReleaseText(text);
+    text = Make("AB", 0, 200);
+    EXPECT_FLOAT_EQ(text->Scale, 1);
+    EXPECT_FLOAT_EQ(Glyphs(text)[0]->Scale, 1);
+}
+
 TEST_F(Texts, EditableTextsKeepEveryCharacterAndPlaceTheCaret) {
     TText* text = Make("AB C\xCC\x80", tfAlignLeft | tfAlignTop, 400, 200);
     EXPECT_EQ(text->Characters.Count(), 3);
