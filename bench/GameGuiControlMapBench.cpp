@@ -58,17 +58,27 @@ void Report(benchmark::State& state, std::vector<double>& times, double cpu) {
     state.counters["cpu_ms"] = times.empty() ? 0.0 : cpu / static_cast<double>(times.size());
 }
 
-void MapFrame(benchmark::State& state, bool redrawAll, bool effectPlots,
-              const char* fogEffect = "G2Sparkle") {
+// The headless engine with the map's pictures on a black screen; null, with the benchmark
+// skipped, where this machine cannot draw.
+std::unique_ptr<test::TMapEngine> StartMapEngine(benchmark::State& state) {
     std::unique_ptr<test::TMapEngine> engine;
     try {
         engine = std::make_unique<test::TMapEngine>(VALDMOOR_GAME_ORDINARY);
     } catch (const std::exception& error) {
         state.SkipWithError(error.what());
-        return;
+        return nullptr;
     }
     MainCanvas()->ClearColor = 0xFF000000;
     test::AddMapPictures();
+    return engine;
+}
+
+void MapFrame(benchmark::State& state, bool redrawAll, bool effectPlots,
+              const char* fogEffect = "G2Sparkle") {
+    const std::unique_ptr<test::TMapEngine> engine = StartMapEngine(state);
+    if (engine == nullptr) {
+        return;
+    }
     PoolStart();
     {
         const test::TSceneryPool pool = test::AddSceneryPool();
@@ -150,15 +160,10 @@ void MapFrame(benchmark::State& state, bool redrawAll, bool effectPlots,
 // The floor under any map: the screen cleared and one kept full-screen picture shown on it,
 // the least a frame of the play screen draws.
 void BM_FullScreenQuad(benchmark::State& state) {
-    std::unique_ptr<test::TMapEngine> engine;
-    try {
-        engine = std::make_unique<test::TMapEngine>(VALDMOOR_GAME_ORDINARY);
-    } catch (const std::exception& error) {
-        state.SkipWithError(error.what());
+    const std::unique_ptr<test::TMapEngine> engine = StartMapEngine(state);
+    if (engine == nullptr) {
         return;
     }
-    MainCanvas()->ClearColor = 0xFF000000;
-    test::AddMapPictures();
     TCanvas* kept = nullptr;
     CreateCanvas(kept, -100, 1560, 860);
     SetCanvasRetained(kept, true);
